@@ -1,0 +1,10 @@
+#pragma once
+// The application's side of the engine host: settings from the settings store,
+// messages as Qt message boxes.
+#include "engine/EngineHost.h"
+
+class CQtEngineHost final : public IEngineHost {
+public:
+    int GetBufferSize() override;
+    int MessageBox(const std::string& text, unsigned style) override;
+};

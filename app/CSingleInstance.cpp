@@ -1,0 +1,88 @@
+#include "CSingleInstance.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace {
+QString RuntimeFolder()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return dir;
+}
+} // namespace
+
+CSingleInstance::CSingleInstance(const QString& key, QObject* parent)
+    : QObject(parent)
+{
+    m_socketName = QStringLiteral("%1-%2").arg(key).arg(::getuid());
+    m_lock = std::make_unique<QLockFile>(RuntimeFolder() + QLatin1Char('/') + m_socketName + QStringLiteral(".lock"));
+    // A live owner holds the lock for the whole run; only a dead owner's lock is stale.
+    m_lock->setStaleLockTime(0);
+}
+
+CSingleInstance::~CSingleInstance()
+{
+    if (m_server)
+        m_server->close();
+}
+
+bool CSingleInstance::AskRunningCopy()
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_socketName);
+    if (!socket.waitForConnected(500))
+        return false;
+    socket.write("show\n");
+    socket.waitForBytesWritten(500);
+    // The owner answers once it has taken the request.
+    return socket.waitForReadyRead(2000) && socket.readAll().startsWith("ok");
+}
+
+bool CSingleInstance::Acquire()
+{
+    QElapsedTimer waited;
+    waited.start();
+    // Two copies started together race for the lock: the loser waits until the
+    // winner listens, then hands over to it.
+    while (true) {
+        if (m_lock->tryLock(0)) {
+            QLocalServer::removeServer(m_socketName); // a crashed owner's socket
+            m_server = new QLocalServer(this);
+            m_server->setSocketOptions(QLocalServer::UserAccessOption);
+            if (!m_server->listen(m_socketName))
+                qWarning("single instance: cannot listen on %s", qPrintable(m_socketName));
+            connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
+            return true;
+        }
+        if (AskRunningCopy())
+            return false;
+        if (waited.elapsed() > 10000) {
+            // The owner neither answers nor lets go: run on rather than show nothing.
+            qWarning("single instance: running copy does not answer");
+            return true;
+        }
+        QThread::msleep(50);
+    }
+}
+
+void CSingleInstance::OnNewConnection()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (socket->readAll().startsWith("show")) {
+                emit showRequested();
+                socket->write("ok\n");
+                socket->flush();
+            }
+        });
+    }
+}

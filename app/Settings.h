@@ -1,0 +1,28 @@
+#pragma once
+// The two persistent settings and the folder and file-name scheme of the
+// recordings. Values are read afresh at every call.
+#include <chrono>
+#include <functional>
+#include <string>
+
+extern const char* const g_monthNames[13];
+
+// "BufferSize" from "Parameters", default 10000.
+int GetBufferSize();
+// "FileManager" as stored (or the default root), unchanged.
+std::string GetStoredRoot();
+// The default root: the home folder followed by "/fmanager/".
+std::string DefaultRoot();
+// Folder of a category (0 the root, n the root followed by "n/"), created on the way.
+std::string GetCategoryFolder(int category);
+// Full path of a new recording in the category's folder, named after the UTC
+// day and the second of the day.
+std::string MakeRecordingName(int category);
+
+// Writers used by the settings dialog.
+void WriteBufferSize(int size);
+void WriteRoot(const std::string& root);
+
+// The clock used for recording names; tests pin it. An empty function restores
+// the system clock.
+void SetSettingsClock(std::function<std::chrono::system_clock::time_point()> clock);

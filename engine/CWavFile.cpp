@@ -1,0 +1,288 @@
+#include "CWavFile.h"
+
+#include "engine/EngineHost.h"
+#include "engine/MessageStyle.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+const uint32_t kWave = CRiffFile::FourCC("WAVE");
+const uint32_t kFmt = CRiffFile::FourCC("fmt ");
+const uint32_t kFact = CRiffFile::FourCC("fact");
+const uint32_t kData = CRiffFile::FourCC("data");
+
+// How long a flush waits for the previous block's conversion before it counts
+// the conversion as unable to keep up. A block is over 11 s of audio at the
+// highest capture rate, so a worker still busy after this is truly behind.
+constexpr uint32_t kConversionGraceMs = 3000;
+
+std::string OpenErrorText(uint16_t code)
+{
+    switch (code) {
+    case 267: return "The directory specification is incorrect.";
+    case 268: return "The file is protected and cannot be opened.";
+    case 269: return "The file is being used by another application and is unavailable.";
+    case 270: return "The network is not responding to the request to open a remote file.";
+    case 271:
+        return "The number of files simultaneously open is at a maximum level. The system has run out of available "
+               "file handles.";
+    case 272: return "Another failure condition occurred. This is the default error for an open-file failure.";
+    default: return "Unknown mm file error " + std::to_string(code);
+    }
+}
+} // namespace
+
+CWavFile::~CWavFile()
+{
+    if (m_file.IsOpen())
+        Close();
+    JoinLastWorker();
+    std::free(m_pPending.exchange(nullptr));
+}
+
+bool CWavFile::CheckAcmResult(uint32_t code)
+{
+    const char* text = nullptr;
+    switch (code) {
+    case 0: return true;
+    case 5: text = "The specified handle is invalid."; break;
+    case 7: text = "The system is unable to allocate resources."; break;
+    case 10: text = "At least one flag is invalid."; break;
+    case 11: text = "At least one parameter is invalid."; break;
+    case 512: text = "The requested operation cannot be performed."; break;
+    default: return false;
+    }
+    EngineMessageBox(text, MB_OK);
+    return false;
+}
+
+void CWavFile::Fail(WavWriteError error, int err)
+{
+    m_lastErrno.store(err);
+    m_lastError.store(error);
+}
+
+void CWavFile::JoinLastWorker()
+{
+    if (m_hLastWorker.joinable())
+        m_hLastWorker.join();
+}
+
+bool CWavFile::Create(const std::string& path, const WAVEFORMATEX* format)
+{
+    const size_t cbFormat = FormatBlockSize(format);
+    m_pFormat = std::make_unique<uint8_t[]>(cbFormat);
+    std::memcpy(m_pFormat.get(), format, cbFormat);
+    m_workerIdle.Set();
+
+    if (!m_file.Create(path)) {
+        EngineMessageBox("Unable to create file", MB_OK);
+        return false;
+    }
+    m_ckRiff = MMCKINFO{};
+    m_ckRiff.fccType = kWave;
+    m_ckFmt = MMCKINFO{};
+    m_ckFmt.ckid = kFmt;
+    if (!m_file.CreateChunk(m_ckRiff, true) || !m_file.CreateChunk(m_ckFmt, false) ||
+        m_file.Write(m_pFormat.get(), cbFormat) < 0) {
+        EngineMessageBox("CWavFile::Create\nError while writing .wav file", MB_ICONSTOP);
+        return false;
+    }
+    m_file.Ascend(m_ckFmt);
+    if (Format()->wFormatTag != WAVE_FORMAT_PCM) {
+        m_ckFact = MMCKINFO{};
+        m_ckFact.ckid = kFact;
+        m_file.CreateChunk(m_ckFact, false);
+        m_file.Ascend(m_ckFact);
+    }
+    m_ckData = MMCKINFO{};
+    m_ckData.ckid = kData;
+    m_file.CreateChunk(m_ckData, false);
+    m_file.Ascend(m_ckData);
+    m_cbHeader = m_file.Position();
+    // The RIFF size (file length - 8) must fit 32 bits, with room for a pad byte.
+    m_cbDataLimit = 0xFFFFFFFFull + 8 - m_cbHeader - 1;
+
+    if (Format()->wFormatTag != WAVE_FORMAT_PCM)
+        return OpenConversionStream();
+    m_hStream.reset();
+    return true;
+}
+
+bool CWavFile::OpenConversionStream()
+{
+    WAVEFORMATEX source{};
+    source.wFormatTag = WAVE_FORMAT_PCM;
+    source.nChannels = Format()->nChannels;
+    source.nSamplesPerSec = Format()->nSamplesPerSec;
+    source.nAvgBytesPerSec = uint32_t(Format()->nChannels) * Format()->nSamplesPerSec * 2;
+    source.nBlockAlign = uint16_t(Format()->nChannels * 2);
+    source.wBitsPerSample = 16;
+    source.cbSize = 0;
+    FormatBlock destination(m_pFormat.get(), m_pFormat.get() + FormatBlockSize(Format()));
+    const uint32_t code = ::OpenConversionStream(source, destination, m_hStream);
+    if (code != 0)
+        m_hStream.reset();
+    return CheckAcmResult(code);
+}
+
+bool CWavFile::WriteData(const uint8_t* data, size_t length)
+{
+    if (length == 0)
+        return true;
+    if (m_file.Write(data, length) < 0) {
+        Fail(WavWriteError::DiskWrite, m_file.LastError());
+        return false;
+    }
+    m_cbWritten.fetch_add(length);
+    return true;
+}
+
+bool CWavFile::Write(const void* data, uint32_t length)
+{
+    if (length == 0)
+        return true;
+    const WavWriteError sticky = m_lastError.load();
+    if (sticky == WavWriteError::DiskWrite || sticky == WavWriteError::SizeLimit)
+        return false;
+    if (!m_file.IsOpen()) {
+        Fail(WavWriteError::DiskWrite, EBADF);
+        return false;
+    }
+
+    // Refuse audio before the data chunk could pass the 32-bit size limit.
+    uint64_t incoming = uint64_t(m_queue.GetSize()) + length;
+    if (m_hStream) {
+        incoming += m_pPending.load() ? m_cbPending : 0;
+        const uint32_t srcRate = uint32_t(Format()->nChannels) * Format()->nSamplesPerSec * 2;
+        const double ratio = srcRate ? double(Format()->nAvgBytesPerSec) / srcRate : 1.0;
+        incoming = uint64_t(double(incoming) * ratio * 1.25) + 65536;
+    }
+    if (m_cbWritten.load() + incoming > m_cbDataLimit) {
+        Fail(WavWriteError::SizeLimit);
+        return false;
+    }
+
+    if (m_queue.Append(data, length) != 0) {
+        Fail(WavWriteError::OutOfMemory, ENOMEM);
+        return false;
+    }
+    if (m_queue.GetSize() > WAVFILE_FLUSH_BLOCK)
+        return Flush();
+    return true;
+}
+
+bool CWavFile::Flush()
+{
+    if (m_queue.GetSize() == 0)
+        return true;
+
+    if (m_hStream) {
+        // One block converts at a time. Wait for the previous one rather than
+        // drop the new block; if it is still busy, conversion cannot keep up and
+        // the block stays staged for Close.
+        if (m_pPending.load() && m_workerIdle.Wait(kConversionGraceMs) != WAIT_OBJECT_0) {
+            Fail(WavWriteError::ConversionBehind);
+            return false;
+        }
+        JoinLastWorker();
+        const uint32_t n = m_queue.GetSize() < WAVFILE_FLUSH_BLOCK ? m_queue.GetSize() : WAVFILE_FLUSH_BLOCK;
+        auto* block = static_cast<uint8_t*>(std::calloc(n, 1));
+        if (!block) {
+            Fail(WavWriteError::OutOfMemory, ENOMEM);
+            return false;
+        }
+        m_queue.Take(block, n);
+        m_cbPending = n;
+        m_workerIdle.Reset();
+        m_pPending.store(block);
+        try {
+            m_hLastWorker = std::thread(&CWavFile::ConversionThreadProc, this);
+        } catch (const std::system_error&) {
+            // No thread: convert here so the block is not lost.
+            ConversionThreadProc();
+        }
+        return true;
+    }
+
+    std::vector<uint8_t> block(m_queue.GetSize() < WAVFILE_FLUSH_BLOCK ? m_queue.GetSize() : WAVFILE_FLUSH_BLOCK);
+    const uint32_t n = m_queue.Take(block.data(), uint32_t(block.size()));
+    return WriteData(block.data(), n);
+}
+
+void CWavFile::ConversionThreadProc()
+{
+    uint8_t* block = m_pPending.load();
+    ConvertBlock(block, m_cbPending);
+    std::free(block);
+    m_pPending.store(nullptr);
+    m_workerIdle.Set();
+}
+
+bool CWavFile::ConvertBlock(const uint8_t* source, uint32_t length)
+{
+    std::vector<uint8_t> output;
+    if (!m_hStream || !m_hStream->Convert(source, length, output))
+        return false;
+    WriteData(output.data(), output.size());
+    return true;
+}
+
+bool CWavFile::Close()
+{
+    if (!m_file.IsOpen())
+        return true;
+    if (m_bReading) {
+        m_file.Close();
+        return true;
+    }
+    if (m_ckData.ckid != kData) {
+        // Create stopped before the data chunk: only the RIFF size is written.
+        if (!m_file.Ascend(m_ckRiff))
+            return false;
+        m_file.Close();
+        return true;
+    }
+
+    // Everything staged reaches the file, however many blocks it takes.
+    while (m_queue.GetSize() > 0) {
+        if (m_hStream)
+            m_workerIdle.Wait(INFINITE);
+        if (!Flush())
+            break;
+    }
+    m_workerIdle.Wait(INFINITE);
+    JoinLastWorker();
+    if (m_hStream) {
+        std::vector<uint8_t> tail;
+        if (m_hStream->Finish(tail))
+            WriteData(tail.data(), tail.size());
+        m_hStream.reset();
+    }
+    if (!m_file.Ascend(m_ckData))
+        return false;
+    if (!m_file.Ascend(m_ckRiff))
+        return false;
+    m_file.Close();
+    return true;
+}
+
+bool CWavFile::Open(const std::string& path)
+{
+    uint16_t err = 0;
+    if (!m_file.OpenRead(path, err)) {
+        EngineMessageBox(OpenErrorText(err), MB_ICONSTOP);
+        return false;
+    }
+    m_bReading = true;
+    m_ckRiff = MMCKINFO{};
+    m_file.Descend(m_ckRiff);
+    m_file.Descend(m_ckFmt);
+    m_pFormat = std::make_unique<uint8_t[]>(sizeof(WAVEFORMATEX));
+    std::memset(m_pFormat.get(), 0, sizeof(WAVEFORMATEX));
+    m_file.Read(m_pFormat.get(), sizeof(WAVEFORMATEX));
+    return true;
+}

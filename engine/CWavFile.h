@@ -1,0 +1,78 @@
+#pragma once
+// One RIFF/WAVE file: written from staged audio (PCM directly, other formats
+// through a conversion stream on worker threads), or opened to read its format.
+#include "engine/CByteQueue.h"
+#include "engine/CEvent.h"
+#include "platform/CRiffFile.h"
+#include "platform/ConversionStream.h"
+#include "platform/WaveFormat.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+// Why the last Write was refused.
+enum class WavWriteError {
+    None = 0,
+    ConversionBehind, // the previous block is still converting: conversion cannot keep up
+    OutOfMemory,      // the bytes could not be staged
+    DiskWrite,        // writing to the file failed; LastErrno() says why
+    SizeLimit,        // the data chunk would pass the format's 32-bit size limit
+};
+
+constexpr uint32_t WAVFILE_FLUSH_BLOCK = 1000000;
+
+class CWavFile {
+public:
+    CWavFile() = default;
+    virtual ~CWavFile();
+    CWavFile(const CWavFile&) = delete;
+    CWavFile& operator=(const CWavFile&) = delete;
+
+    virtual bool Write(const void* data, uint32_t length);
+    virtual bool Create(const std::string& path, const WAVEFORMATEX* format);
+
+    bool Flush();
+    bool Close();
+    bool Open(const std::string& path);
+
+    // The format copy: 18 + cbSize bytes after Create, exactly 18 after Open.
+    const WAVEFORMATEX* Format() const { return reinterpret_cast<const WAVEFORMATEX*>(m_pFormat.get()); }
+    bool IsOpen() const { return m_file.IsOpen(); }
+    WavWriteError LastWriteError() const { return m_lastError.load(); }
+    int LastErrno() const { return m_lastErrno.load(); }
+    // Audio bytes that reached the data chunk so far.
+    uint64_t DataBytesWritten() const { return m_cbWritten.load(); }
+    // Largest data chunk this file accepts; lowered only by tests.
+    void SetDataLimit(uint64_t bytes) { m_cbDataLimit = bytes; }
+
+    static bool CheckAcmResult(uint32_t code);
+
+protected:
+    bool OpenConversionStream();
+    void ConversionThreadProc();
+    bool ConvertBlock(const uint8_t* source, uint32_t length);
+    // Appends to the data chunk, recording the reason of a failure.
+    bool WriteData(const uint8_t* data, size_t length);
+    void Fail(WavWriteError error, int err = 0);
+    void JoinLastWorker();
+
+    std::unique_ptr<uint8_t[]> m_pFormat;
+    std::thread m_hLastWorker;
+    CRiffFile m_file; // stands for the mmio handle
+    MMCKINFO m_ckRiff{}, m_ckFmt{}, m_ckFact{}, m_ckData{};
+    std::unique_ptr<IConversionStream> m_hStream;
+    std::atomic<uint8_t*> m_pPending{nullptr};
+    uint32_t m_cbPending = 0;
+    CEvent m_workerIdle; // set whenever no block is pending
+    CByteQueue m_queue;
+
+    std::atomic<uint64_t> m_cbWritten{0};
+    uint64_t m_cbDataLimit = 0;
+    uint64_t m_cbHeader = 0; // bytes before the audio
+    bool m_bReading = false;
+    std::atomic<WavWriteError> m_lastError{WavWriteError::None};
+    std::atomic<int> m_lastErrno{0};
+};

@@ -1,0 +1,90 @@
+#include "TestSupport.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+CapturingHost::CapturingHost(int bufferSize)
+    : m_bufferSize(bufferSize)
+{
+    SetEngineHost(this);
+}
+
+CapturingHost::~CapturingHost() { SetEngineHost(nullptr); }
+
+int CapturingHost::MessageBox(const std::string& text, unsigned style)
+{
+    std::lock_guard lock(m_mutex);
+    m_messages.push_back({text, style});
+    return m_answer;
+}
+
+std::vector<CapturedMessage> CapturingHost::Messages() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_messages;
+}
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "vellory-test-XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!::mkdtemp(buf.data()))
+        std::abort();
+    m_path = buf.data();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t o)
+{
+    return uint32_t(b.at(o)) | uint32_t(b.at(o + 1)) << 8 | uint32_t(b.at(o + 2)) << 16 | uint32_t(b.at(o + 3)) << 24;
+}
+
+uint16_t Le16(const std::vector<uint8_t>& b, size_t o) { return uint16_t(b.at(o) | b.at(o + 1) << 8); }
+
+std::pair<int, std::string> RunCommand(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, output};
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        output.append(buf, n);
+    const int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::vector<int16_t> SineSamples(double frequency, double amplitude, uint32_t rate, size_t count, uint16_t channels)
+{
+    std::vector<int16_t> out(count * channels);
+    for (size_t i = 0; i < count; ++i) {
+        const auto v = int16_t(std::lround(amplitude * 32767.0 * std::sin(2.0 * M_PI * frequency * double(i) / rate)));
+        for (uint16_t c = 0; c < channels; ++c)
+            out[i * channels + c] = v;
+    }
+    return out;
+}

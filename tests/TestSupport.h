@@ -1,0 +1,54 @@
+#pragma once
+// Shared helpers of the tests: temporary folders, file bytes, a capturing
+// engine host, and running external measuring tools.
+#include "engine/EngineHost.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct CapturedMessage {
+    std::string text;
+    unsigned style;
+};
+
+// Installs itself as the engine host for its lifetime and records every message.
+class CapturingHost : public IEngineHost {
+public:
+    explicit CapturingHost(int bufferSize = 10000);
+    ~CapturingHost() override;
+    int GetBufferSize() override { return m_bufferSize; }
+    int MessageBox(const std::string& text, unsigned style) override;
+    std::vector<CapturedMessage> Messages() const;
+    void SetBufferSize(int size) { m_bufferSize = size; }
+    void SetAnswer(int answer) { m_answer = answer; }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<CapturedMessage> m_messages;
+    int m_bufferSize;
+    int m_answer = 1;
+};
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+uint32_t Le32(const std::vector<uint8_t>& bytes, size_t offset);
+uint16_t Le16(const std::vector<uint8_t>& bytes, size_t offset);
+// Runs a shell command; returns its exit status and standard output.
+std::pair<int, std::string> RunCommand(const std::string& command);
+// 16-bit PCM samples of a sine.
+std::vector<int16_t> SineSamples(double frequency, double amplitude, uint32_t rate, size_t count, uint16_t channels = 1);

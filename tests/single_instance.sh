@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# One panel per user, tested with real processes: a second start hands over to
+# the first and exits quickly; a crashed first copy does not block the next;
+# simultaneous starts end with exactly one panel.
+set -u
+exe=${1:?path to vellory}
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR=$work/run HOME=$work/home QT_QPA_PLATFORM=offscreen VELLORY_TRACE=1 VELLORY_AUDIO=virtual
+mkdir -p "$XDG_RUNTIME_DIR" "$HOME"; chmod 700 "$XDG_RUNTIME_DIR"
+fails=0
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"; }
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+wait_for() { # file pattern timeout-seconds
+  for _ in $(seq 1 $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done; return 1
+}
+count_in() { grep -c "$2" "$1" 2>/dev/null || true; }
+
+start_first() {
+  "$exe" 2>"$work/first.log" & first=$!; pids+=("$first")
+  wait_for "$work/first.log" "panel running" 10 || fail "first copy did not start its panel"
+}
+
+# 1. start, start again: the second exits 0 quickly, the first gets the request.
+start_first
+t0=$(date +%s%N)
+"$exe" 2>"$work/second.log"; rc=$?
+ms=$(( ($(date +%s%N) - t0) / 1000000 ))
+[ "$rc" = 0 ] || fail "second copy exited $rc"
+grep -q "handed over" "$work/second.log" || fail "second copy did not hand over"
+grep -q "panel running" "$work/second.log" && fail "second copy ran a panel"
+[ "$ms" -lt 3000 ] || fail "second copy took ${ms} ms"
+wait_for "$work/first.log" "show requested" 5 || fail "first copy got no show request"
+echo "second start handed over in ${ms} ms"
+
+# 2. kill -9 the first, then start again: the stale lock and socket do not block.
+kill -9 "$first"; wait "$first" 2>/dev/null
+start_first
+grep -q "handed over" "$work/first.log" && fail "start after a crash handed over to a dead copy"
+
+# 3. several simultaneous starts while one runs: all hand over.
+kill -9 "$first"; wait "$first" 2>/dev/null
+for i in 1 2 3 4 5; do "$exe" 2>"$work/race$i.log" & pids+=("$!"); done
+sleep 6
+panels=0
+for i in 1 2 3 4 5; do panels=$((panels + $(count_in "$work/race$i.log" "panel running"))); done
+[ "$panels" = 1 ] || fail "simultaneous starts ran $panels panels"
+handed=0
+for i in 1 2 3 4 5; do handed=$((handed + $(count_in "$work/race$i.log" "handed over"))); done
+[ "$handed" = 4 ] || fail "simultaneous starts: $handed of 4 handed over"
+
+if [ "$fails" = 0 ]; then echo "single instance: 1 passed, 0 failed"; exit 0; fi
+echo "single instance: 0 passed, 1 failed"; exit 1

@@ -1,0 +1,466 @@
+// The WAV writer's byte layout, its staging and flush rules, failures, and the
+// read side; real readers (sox, ffprobe) must accept what it writes.
+#include "engine/CByteQueue.h"
+#include "engine/CWavFile.h"
+#include "engine/MessageStyle.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <sys/stat.h>
+
+namespace {
+
+// Exposes the staging queue's size for the flush-threshold tests.
+class ProbeWavFile : public CWavFile {
+public:
+    uint32_t Staged() const { return m_queue.GetSize(); }
+};
+
+std::vector<uint8_t> Ramp(size_t n)
+{
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = uint8_t(i * 7 + 3);
+    return v;
+}
+
+std::vector<uint8_t> FormatWithExtra(uint16_t tag, std::vector<uint8_t> extra)
+{
+    WAVEFORMATEX f = MakePcmFormat(1, 8000, 4);
+    f.wFormatTag = tag;
+    f.nBlockAlign = 256;
+    f.nAvgBytesPerSec = 4055;
+    f.cbSize = uint16_t(extra.size());
+    std::vector<uint8_t> block(18 + extra.size());
+    std::memcpy(block.data(), &f, 18);
+    std::copy(extra.begin(), extra.end(), block.begin() + 18);
+    return block;
+}
+
+// A conversion stream that copies its input, so non-PCM layouts can be tested
+// without a codec.
+class CopyStream : public IConversionStream {
+public:
+    bool OutputSize(uint32_t src, uint32_t& dst) override
+    {
+        dst = src;
+        return true;
+    }
+    bool Convert(const uint8_t* src, uint32_t n, std::vector<uint8_t>& out) override
+    {
+        out.insert(out.end(), src, src + n);
+        return true;
+    }
+    bool Finish(std::vector<uint8_t>&) override { return true; }
+};
+
+struct CopyStreamScope {
+    CopyStreamScope()
+    {
+        SetConversionStreamFactory([](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
+            s = std::make_unique<CopyStream>();
+            return 0u;
+        });
+    }
+    ~CopyStreamScope() { SetConversionStreamFactory({}); }
+};
+
+} // namespace
+
+TEST(ByteQueue, AppendTakeAndGrowth)
+{
+    CByteQueue q;
+    EXPECT_EQ(q.GetSize(), 0u);
+    EXPECT_EQ(q.GetCapacity(), 0u);
+    auto data = Ramp(1500);
+    ASSERT_EQ(q.Append(data.data(), 1000), 0u);
+    EXPECT_EQ(q.GetCapacity(), 1000000u);
+    ASSERT_EQ(q.Append(data.data() + 1000, 500), 0u);
+    std::vector<uint8_t> out(2000);
+    EXPECT_EQ(q.Take(out.data(), 600), 600u);
+    EXPECT_EQ(q.GetSize(), 900u);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 600, data.begin()));
+    EXPECT_EQ(q.Take(out.data(), 2000), 900u);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 900, data.begin() + 600));
+    EXPECT_EQ(q.Take(out.data(), 10), 0u);
+    EXPECT_EQ(q.GetCapacity(), 1000000u) << "storage is never shrunk";
+}
+
+TEST(ByteQueue, AppendLargerThanOneGrowthStep)
+{
+    CByteQueue q;
+    std::vector<uint8_t> big(2500000, 0x5A);
+    ASSERT_EQ(q.Append(big.data(), uint32_t(big.size())), 0u);
+    EXPECT_EQ(q.GetSize(), 2500000u);
+    EXPECT_EQ(q.GetCapacity(), 3000000u);
+    std::vector<uint8_t> out(big.size());
+    EXPECT_EQ(q.Take(out.data(), uint32_t(out.size())), big.size());
+    EXPECT_EQ(out, big);
+}
+
+TEST(ByteQueue, RefusesGrowthPastAddressableSize)
+{
+    CByteQueue q;
+    std::vector<uint8_t> some(16);
+    ASSERT_EQ(q.Append(some.data(), 16), 0u);
+    EXPECT_EQ(q.Append(some.data(), 0xFFFFFFF8u), BYTEQUEUE_NOMEM);
+    EXPECT_EQ(q.GetSize(), 16u) << "queue unchanged after a refused append";
+}
+
+TEST(WavFile, WorkedExampleByteForByte)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("one.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    auto audio = Ramp(44100);
+    {
+        CWavFile w;
+        ASSERT_TRUE(w.Create(path, &fmt));
+        for (size_t off = 0; off < audio.size(); off += 10000)
+            ASSERT_TRUE(w.Write(audio.data() + off, uint32_t(std::min<size_t>(10000, audio.size() - off))));
+        ASSERT_TRUE(w.Close());
+    }
+    auto bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 44146u);
+    const std::vector<uint8_t> header = {0x52, 0x49, 0x46, 0x46, 0x6A, 0xAC, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45,
+                                         0x66, 0x6D, 0x74, 0x20, 0x12, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,
+                                         0x22, 0x56, 0x00, 0x00, 0x44, 0xAC, 0x00, 0x00, 0x02, 0x00, 0x10, 0x00,
+                                         0x00, 0x00, 0x64, 0x61, 0x74, 0x61, 0x44, 0xAC, 0x00, 0x00};
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 46), header);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), bytes.begin() + 46));
+    EXPECT_TRUE(host.Messages().empty());
+
+    // Real readers agree.
+    auto [rc, out] = RunCommand("sox --i -s '" + path + "' 2>&1");
+    EXPECT_EQ(rc, 0) << out;
+    EXPECT_NE(out.find("22050"), std::string::npos) << out;
+    auto [rc2, probe] = RunCommand("ffprobe -v error -show_entries stream=sample_rate,channels,codec_name,duration_ts "
+                                   "-of default=nw=1 '" + path + "' 2>&1");
+    EXPECT_EQ(rc2, 0) << probe;
+    EXPECT_NE(probe.find("codec_name=pcm_s16le"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("duration_ts=22050"), std::string::npos) << probe;
+}
+
+TEST(WavFile, NonPcmWithTwoExtraBytesHasFactChunk)
+{
+    CapturingHost host;
+    CopyStreamScope copy;
+    TempDir dir;
+    const auto path = dir.File("adpcm.wav");
+    auto fmt = FormatWithExtra(WAVE_FORMAT_IMA_ADPCM, {0xF9, 0x01});
+    auto audio = Ramp(1000);
+    {
+        CWavFile w;
+        ASSERT_TRUE(w.Create(path, reinterpret_cast<const WAVEFORMATEX*>(fmt.data())));
+        ASSERT_TRUE(w.Write(audio.data(), 1000));
+        ASSERT_TRUE(w.Close());
+    }
+    auto b = ReadFileBytes(path);
+    ASSERT_EQ(b.size(), 56u + 1000u);
+    EXPECT_EQ(Le32(b, 16), 20u);
+    EXPECT_EQ(std::string(b.begin() + 40, b.begin() + 44), "fact");
+    EXPECT_EQ(Le32(b, 44), 0u);
+    EXPECT_EQ(std::string(b.begin() + 48, b.begin() + 52), "data");
+    EXPECT_EQ(Le32(b, 52), 1000u);
+    EXPECT_EQ(Le32(b, 4), b.size() - 8);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), b.begin() + 56));
+    EXPECT_EQ(b[38], 0xF9);
+    EXPECT_EQ(b[39], 0x01);
+}
+
+TEST(WavFile, OddExtraBytesAndOddAudioArePadded)
+{
+    CapturingHost host;
+    CopyStreamScope copy;
+    TempDir dir;
+    const auto path = dir.File("odd.wav");
+    auto fmt = FormatWithExtra(WAVE_FORMAT_ALAW, {0xAA, 0xBB, 0xCC});
+    auto audio = Ramp(999);
+    {
+        CWavFile w;
+        ASSERT_TRUE(w.Create(path, reinterpret_cast<const WAVEFORMATEX*>(fmt.data())));
+        ASSERT_TRUE(w.Write(audio.data(), 999));
+        ASSERT_TRUE(w.Close());
+    }
+    auto b = ReadFileBytes(path);
+    EXPECT_EQ(Le32(b, 16), 21u) << "fmt size stays 18 + cbSize";
+    EXPECT_EQ(b[41], 0) << "pad byte after the odd format";
+    EXPECT_EQ(std::string(b.begin() + 42, b.begin() + 46), "fact");
+    EXPECT_EQ(std::string(b.begin() + 50, b.begin() + 54), "data");
+    EXPECT_EQ(Le32(b, 54), 999u);
+    ASSERT_EQ(b.size(), 58u + 999u + 1u);
+    EXPECT_EQ(b.back(), 0) << "pad byte after odd audio";
+    EXPECT_EQ(Le32(b, 4), b.size() - 8) << "RIFF size counts the pad byte";
+}
+
+TEST(WavFile, OddPcmAudioLength)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("oddpcm.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 8000, 8);
+    auto audio = Ramp(3);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    ASSERT_TRUE(w.Write(audio.data(), 3));
+    ASSERT_TRUE(w.Close());
+    auto b = ReadFileBytes(path);
+    ASSERT_EQ(b.size(), 46u + 4u);
+    EXPECT_EQ(Le32(b, 42), 3u);
+    EXPECT_EQ(Le32(b, 4), 42u);
+}
+
+TEST(WavFile, EmptyRecordingIsHeaderOnly)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("empty.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    EXPECT_TRUE(w.Write(nullptr, 0));
+    ASSERT_TRUE(w.Close());
+    auto b = ReadFileBytes(path);
+    ASSERT_EQ(b.size(), 46u);
+    EXPECT_EQ(Le32(b, 4), 38u);
+    EXPECT_EQ(Le32(b, 42), 0u);
+}
+
+TEST(WavFile, SizesStayZeroUntilClose)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("open.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    auto audio = Ramp(1500000);
+    ASSERT_TRUE(w.Write(audio.data(), uint32_t(audio.size())));
+    auto b = ReadFileBytes(path);
+    EXPECT_EQ(b.size(), 46u + 1000000u) << "one block flushed";
+    EXPECT_EQ(Le32(b, 4), 0u);
+    EXPECT_EQ(Le32(b, 42), 0u);
+    ASSERT_TRUE(w.Close());
+    b = ReadFileBytes(path);
+    EXPECT_EQ(Le32(b, 42), 1500000u);
+}
+
+TEST(WavFile, FlushThresholdIsStrictlyMoreThanOneMillion)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("flush.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    ProbeWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    auto chunk = Ramp(100000);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(w.Write(chunk.data(), uint32_t(chunk.size())));
+    EXPECT_EQ(w.Staged(), 1000000u) << "exactly one million stays staged";
+    EXPECT_EQ(std::filesystem::file_size(path), 46u);
+    ASSERT_TRUE(w.Write(chunk.data(), 10));
+    EXPECT_EQ(w.Staged(), 10u) << "the write passing one million flushes exactly one million";
+    EXPECT_EQ(std::filesystem::file_size(path), 46u + 1000000u);
+    ASSERT_TRUE(w.Close());
+    EXPECT_EQ(std::filesystem::file_size(path), 46u + 1000010u);
+}
+
+TEST(WavFile, CreateReplacesExistingFile)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("again.wav");
+    WriteFileBytes(path, std::vector<uint8_t>(100000, 0xEE));
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    ASSERT_TRUE(w.Close());
+    EXPECT_EQ(std::filesystem::file_size(path), 46u);
+}
+
+TEST(WavFile, CreateFailureShowsPlainMessage)
+{
+    CapturingHost host;
+    TempDir dir;
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    EXPECT_FALSE(w.Create(dir.File("missing/folder/x.wav"), &fmt));
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].text, "Unable to create file");
+    EXPECT_EQ(host.Messages()[0].style, MB_OK);
+}
+
+TEST(WavFile, DiskWriteFailureKeepsTheReason)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    CapturingHost host;
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    // Writing the header already fails on a full device.
+    EXPECT_FALSE(w.Create("/dev/full", &fmt));
+    ASSERT_FALSE(host.Messages().empty());
+    EXPECT_EQ(host.Messages().back().text, "CWavFile::Create\nError while writing .wav file");
+    EXPECT_EQ(host.Messages().back().style, MB_ICONSTOP);
+}
+
+TEST(WavFile, SizeLimitRefusesAudioAndCloseStillFinishes)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("limit.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    w.SetDataLimit(25000);
+    auto chunk = Ramp(10000);
+    EXPECT_TRUE(w.Write(chunk.data(), 10000));
+    EXPECT_TRUE(w.Write(chunk.data(), 10000));
+    EXPECT_FALSE(w.Write(chunk.data(), 10000));
+    EXPECT_EQ(w.LastWriteError(), WavWriteError::SizeLimit);
+    ASSERT_TRUE(w.Close());
+    auto b = ReadFileBytes(path);
+    EXPECT_EQ(b.size(), 46u + 20000u);
+    EXPECT_EQ(Le32(b, 42), 20000u);
+    EXPECT_EQ(Le32(b, 4), b.size() - 8);
+}
+
+TEST(WavFile, DefaultDataLimitKeepsRiffSizeWithin32Bits)
+{
+    CapturingHost host;
+    TempDir dir;
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(dir.File("big.wav"), &fmt));
+    // A write that would carry the file past 4 GiB is refused before staging.
+    std::vector<uint8_t> none(16);
+    // Pretend almost 4 GiB have been written by lowering nothing: ask with a
+    // length that alone passes the limit.
+    EXPECT_FALSE(w.Write(none.data(), 0xFFFFFFF0u));
+    EXPECT_EQ(w.LastWriteError(), WavWriteError::SizeLimit);
+    ASSERT_TRUE(w.Close());
+}
+
+TEST(WavFileOpen, ReadsFormatOfWrittenFile)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("r.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(2, 44100, 16);
+    {
+        CWavFile w;
+        ASSERT_TRUE(w.Create(path, &fmt));
+        ASSERT_TRUE(w.Close());
+    }
+    CWavFile r;
+    ASSERT_TRUE(r.Open(path));
+    EXPECT_EQ(r.Format()->nChannels, 2);
+    EXPECT_EQ(r.Format()->nSamplesPerSec, 44100u);
+    EXPECT_EQ(r.Format()->nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(r.Format()->wBitsPerSample, 16);
+    EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(WavFileOpen, ReadingDoesNotChangeTheFile)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("keep.wav");
+    auto original = Ramp(300);
+    WriteFileBytes(path, original);
+    {
+        CWavFile r;
+        ASSERT_TRUE(r.Open(path));
+    }
+    EXPECT_EQ(ReadFileBytes(path), original);
+}
+
+TEST(WavFileOpen, ShortEmptyAndGarbageFiles)
+{
+    CapturingHost host;
+    TempDir dir;
+    // Short: header and 8 of the 18 format bytes.
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    const uint8_t head[20] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 18, 0, 0, 0};
+    std::vector<uint8_t> shortFile(28);
+    std::memcpy(shortFile.data(), head, 20);
+    std::memcpy(shortFile.data() + 20, &fmt, 8);
+    WriteFileBytes(dir.File("short.wav"), shortFile);
+    {
+        CWavFile r;
+        ASSERT_TRUE(r.Open(dir.File("short.wav")));
+        EXPECT_EQ(r.Format()->nChannels, 1);
+        EXPECT_EQ(r.Format()->nSamplesPerSec, 22050u);
+        EXPECT_EQ(r.Format()->nAvgBytesPerSec, 0u) << "unread bytes stay zero";
+        EXPECT_EQ(r.Format()->wBitsPerSample, 0);
+    }
+    WriteFileBytes(dir.File("empty.wav"), {});
+    {
+        CWavFile r;
+        ASSERT_TRUE(r.Open(dir.File("empty.wav")));
+        EXPECT_EQ(r.Format()->nSamplesPerSec, 0u);
+        EXPECT_EQ(r.Format()->nAvgBytesPerSec, 0u);
+    }
+    std::vector<uint8_t> garbage(64);
+    std::iota(garbage.begin(), garbage.end(), 0);
+    WriteFileBytes(dir.File("garbage.wav"), garbage);
+    {
+        CWavFile r;
+        ASSERT_TRUE(r.Open(dir.File("garbage.wav")));
+        // The first chunk header is bytes 0-7; no RIFF, so the next header is 8-15
+        // and the format is read from byte 16 on.
+        EXPECT_EQ(r.Format()->wFormatTag, Le16(garbage, 16));
+    }
+    EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(WavFileOpen, FailuresShowTheTableMessage)
+{
+    CapturingHost host;
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("folder.wav"));
+    {
+        CWavFile r;
+        EXPECT_FALSE(r.Open(dir.File("folder.wav")));
+    }
+    {
+        CWavFile r;
+        EXPECT_FALSE(r.Open(dir.File("nofolder/x.wav")));
+    }
+    auto msgs = host.Messages();
+    ASSERT_EQ(msgs.size(), 2u);
+    EXPECT_EQ(msgs[0].text, "The file is protected and cannot be opened.");
+    EXPECT_EQ(msgs[0].style, MB_ICONSTOP);
+    EXPECT_EQ(msgs[1].text, "The directory specification is incorrect.");
+}
+
+TEST(WavFileOpen, ErrorCodeMapping)
+{
+    EXPECT_EQ(CRiffFile::OpenErrorCode(EACCES, "/x"), 268);
+    EXPECT_EQ(CRiffFile::OpenErrorCode(EMFILE, "/x"), 271);
+    EXPECT_EQ(CRiffFile::OpenErrorCode(ENFILE, "/x"), 271);
+    EXPECT_EQ(CRiffFile::OpenErrorCode(ETXTBSY, "/x"), 269);
+    EXPECT_EQ(CRiffFile::OpenErrorCode(ENOENT, "/no/such/folder/x.wav"), 267);
+    EXPECT_EQ(CRiffFile::OpenErrorCode(ENOENT, "/tmp/missing-file.wav"), 272);
+    EXPECT_EQ(CRiffFile::OpenErrorCode(EIO, "/x"), 272);
+}
+
+TEST(WavFileOpen, PermissionDenied)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    CapturingHost host;
+    TempDir dir;
+    WriteFileBytes(dir.File("locked.wav"), Ramp(100));
+    ::chmod(dir.File("locked.wav").c_str(), 0);
+    CWavFile r;
+    EXPECT_FALSE(r.Open(dir.File("locked.wav")));
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].text, "The file is protected and cannot be opened.");
+}
