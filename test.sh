@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the whole suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then the engine and capture
-# tests under ThreadSanitizer. A private PulseAudio server (null sink and a
+# tests under ThreadSanitizer, then a short libFuzzer run. A private PulseAudio server (null sink and a
 # virtual microphone on its monitor) serves the real-audio tests; GUI tests run
 # on Qt's offscreen platform, the end-to-end tests under Xvfb.
 set -euo pipefail
@@ -38,5 +38,10 @@ echo "== ThreadSanitizer (engine and capture)"
 build build-tsan thread
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 (cd build-tsan && ctest --output-on-failure -j "$jobs" --timeout 900 -L engine) || status=1
+
+echo "== libFuzzer (WAV reader and repair, fixed number of runs)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLORY_SANITIZE=fuzz >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzz_wavreader
+(cd build-fuzz && ctest --output-on-failure -L fuzz) || status=1
 
 exit $status
