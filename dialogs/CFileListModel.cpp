@@ -1,0 +1,70 @@
+#include "CFileListModel.h"
+
+namespace {
+const char* const kColumnTitles[CFileListModel::ColumnCount] = {
+    "File name", "Media size", "File date", "File time", "Frequency", "Channels", "Sample Rate", "Bits"};
+}
+
+CFileListModel::CFileListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void CFileListModel::DeleteAllRows()
+{
+    if (m_rows.empty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+void CFileListModel::SetRows(std::vector<Row> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+QString CFileListModel::Text(int row, int column) const
+{
+    if (row < 0 || size_t(row) >= m_rows.size() || column < 0 || column >= ColumnCount)
+        return {};
+    return m_rows[size_t(row)].texts[size_t(column)];
+}
+
+const VoiceFileInfo* CFileListModel::Record(int row) const
+{
+    if (row < 0 || size_t(row) >= m_rows.size())
+        return nullptr;
+    return m_rows[size_t(row)].record.get();
+}
+
+int CFileListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CFileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant CFileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole)
+        return Text(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    return {};
+}
+
+QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(kColumnTitles[section]);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    return {};
+}

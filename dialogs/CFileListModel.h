@@ -1,0 +1,42 @@
+#pragma once
+// Rows of the manager's file list: eight text columns per row, and the
+// VoiceFileInfo record that the row owns from insertion to its deletion.
+// Rows are replaced in one batch so that thousands of files list quickly.
+#include "dialogs/VoiceFileInfo.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class CFileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int ColumnCount = 8;
+
+    struct Row {
+        std::array<QString, ColumnCount> texts;
+        std::unique_ptr<VoiceFileInfo> record;
+    };
+
+    explicit CFileListModel(QObject* parent = nullptr);
+
+    // Deletes every row and frees its record.
+    void DeleteAllRows();
+    // Replaces all rows at once.
+    void SetRows(std::vector<Row> rows);
+
+    QString Text(int row, int column) const;
+    // The record attached to a row, or nullptr for a row out of range.
+    const VoiceFileInfo* Record(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<Row> m_rows;
+};
