@@ -2,8 +2,13 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char** argv)
 {
+    // A full disk or a file-size limit must fail the write (and end the
+    // recording with a message), not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     CRecorderApp app;
     app.InitInstance();

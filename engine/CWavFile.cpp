@@ -79,7 +79,9 @@ bool CWavFile::Create(const std::string& path, const WAVEFORMATEX* format)
     m_workerIdle.Set();
 
     if (!m_file.Create(path)) {
-        EngineMessageBox("Unable to create file", MB_OK);
+        // The reason matters here: a root folder that cannot be made, a full or
+        // read-only disk all end up at this point.
+        EngineMessageBox("Unable to create file\n\n" + path + "\n" + std::strerror(m_file.LastError()), MB_OK);
         return false;
     }
     m_ckRiff = MMCKINFO{};
@@ -133,12 +135,12 @@ bool CWavFile::WriteData(const uint8_t* data, size_t length)
 {
     if (length == 0)
         return true;
-    if (m_file.Write(data, length) < 0) {
+    const uint64_t before = m_file.Position();
+    const bool ok = m_file.Write(data, length) >= 0;
+    m_cbWritten.fetch_add(m_file.Position() - before);
+    if (!ok)
         Fail(WavWriteError::DiskWrite, m_file.LastError());
-        return false;
-    }
-    m_cbWritten.fetch_add(length);
-    return true;
+    return ok;
 }
 
 bool CWavFile::Write(const void* data, uint32_t length)
@@ -261,6 +263,13 @@ bool CWavFile::Close()
         if (m_hStream->Finish(tail))
             WriteData(tail.data(), tail.size());
         m_hStream.reset();
+    }
+    if (m_lastError.load() == WavWriteError::DiskWrite) {
+        // A write that failed part-way leaves a partial block: keep whole blocks only.
+        const uint64_t align = Format()->nBlockAlign ? Format()->nBlockAlign : 1;
+        const uint64_t n = m_file.Position() - m_cbHeader;
+        if (n % align)
+            m_file.Truncate(m_cbHeader + n - n % align);
     }
     if (!m_file.Ascend(m_ckData))
         return false;

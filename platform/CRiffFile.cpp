@@ -105,26 +105,30 @@ bool CRiffFile::OpenRead(const std::string& path, uint16_t& wErrorRet)
     return true;
 }
 
-bool CRiffFile::WriteAt(uint64_t offset, const void* data, size_t count)
+bool CRiffFile::WriteAt(uint64_t offset, const void* data, size_t count, size_t* written)
 {
     const auto* p = static_cast<const uint8_t*>(data);
-    while (count > 0) {
-        ssize_t n = ::pwrite(m_fd, p, count, off_t(offset));
+    size_t done = 0;
+    bool ok = true;
+    while (done < count) {
+        ssize_t n = ::pwrite(m_fd, p + done, count - done, off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             m_errno = errno;
-            return false;
+            ok = false;
+            break;
         }
         if (n == 0) {
             m_errno = ENOSPC;
-            return false;
+            ok = false;
+            break;
         }
-        p += n;
-        offset += uint64_t(n);
-        count -= size_t(n);
+        done += size_t(n);
     }
-    return true;
+    if (written)
+        *written = done;
+    return ok;
 }
 
 long long CRiffFile::Write(const void* data, size_t count)
@@ -133,10 +137,21 @@ long long CRiffFile::Write(const void* data, size_t count)
         m_errno = EBADF;
         return -1;
     }
-    if (!WriteAt(m_pos, data, count))
-        return -1;
-    m_pos += count;
-    return (long long)count;
+    size_t written = 0;
+    const bool ok = WriteAt(m_pos, data, count, &written);
+    // What reached the file stays counted, so the file can be finished with it.
+    m_pos += written;
+    return ok ? (long long)count : -1;
+}
+
+bool CRiffFile::Truncate(uint64_t size)
+{
+    if (m_fd < 0 || ::ftruncate(m_fd, off_t(size)) != 0) {
+        m_errno = m_fd < 0 ? EBADF : errno;
+        return false;
+    }
+    m_pos = size;
+    return true;
 }
 
 long long CRiffFile::Read(void* data, size_t count)

@@ -52,17 +52,20 @@ public:
     bool Descend(MMCKINFO& ck);
 
     // Full write at the current position; bytes written, or -1 (errno kept).
+    // After a partial write the position is past the bytes that were written.
     long long Write(const void* data, size_t count);
     // Read at the current position; bytes read (may be short), or -1.
     long long Read(void* data, size_t count);
     uint64_t Position() const { return m_pos; }
     uint64_t Size() const;
+    // Cuts the file to `size` bytes and moves the position there.
+    bool Truncate(uint64_t size);
     bool Close();
 
     int LastError() const { return m_errno; }
 
 private:
-    bool WriteAt(uint64_t offset, const void* data, size_t count);
+    bool WriteAt(uint64_t offset, const void* data, size_t count, size_t* written = nullptr);
 
     int m_fd = -1;
     uint64_t m_pos = 0;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -292,7 +294,8 @@ TEST(WavFile, CreateFailureShowsPlainMessage)
     CWavFile w;
     EXPECT_FALSE(w.Create(dir.File("missing/folder/x.wav"), &fmt));
     ASSERT_EQ(host.Messages().size(), 1u);
-    EXPECT_EQ(host.Messages()[0].text, "Unable to create file");
+    EXPECT_EQ(host.Messages()[0].text,
+              "Unable to create file\n\n" + dir.File("missing/folder/x.wav") + "\nNo such file or directory");
     EXPECT_EQ(host.Messages()[0].style, MB_OK);
 }
 
@@ -308,6 +311,46 @@ TEST(WavFile, DiskWriteFailureKeepsTheReason)
     ASSERT_FALSE(host.Messages().empty());
     EXPECT_EQ(host.Messages().back().text, "CWavFile::Create\nError while writing .wav file");
     EXPECT_EQ(host.Messages().back().style, MB_ICONSTOP);
+}
+
+TEST(WavFile, FileSizeLimitOfTheProcessEndsWritingWithTheReason)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("fsize.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    // A disk that fills up: the process may write no more than 1,500,000 bytes.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 1500000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    auto chunk = Ramp(100000);
+    bool refused = false;
+    int written = 0;
+    for (int i = 0; i < 30 && !refused; ++i, ++written)
+        refused = !w.Write(chunk.data(), uint32_t(chunk.size()));
+    const bool closed = w.Close();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(written, 21) << "the second block does not fit";
+    EXPECT_EQ(w.LastWriteError(), WavWriteError::DiskWrite);
+    EXPECT_EQ(w.LastErrno(), EFBIG);
+    EXPECT_TRUE(closed) << "the sizes still fit in the file";
+    auto b = ReadFileBytes(path);
+    ASSERT_GE(b.size(), 46u);
+    EXPECT_EQ(Le32(b, 4), b.size() - 8);
+    EXPECT_EQ(Le32(b, 42), b.size() - 46) << "the data size counts what reached the disk";
+    EXPECT_EQ(b.size(), 1500000u - 1500000u % 2) << "everything up to the limit, in whole samples";
+    auto audio = Ramp(100000);
+    for (size_t i = 46; i < b.size(); ++i)
+        ASSERT_EQ(b[i], audio[(i - 46) % 100000]) << "audio in order at byte " << i;
+    auto [rc, out] = RunCommand("sox --i -s '" + path + "' 2>&1");
+    EXPECT_EQ(rc, 0) << out;
 }
 
 TEST(WavFile, SizeLimitRefusesAudioAndCloseStillFinishes)
