@@ -1,13 +1,113 @@
 #pragma once
-// The recorder panel, the program's one main window.
+// The recorder panel, the program's one main window: a frameless skinned
+// dialog whose picture buttons record, stop and play, and whose timers poll the
+// running recording or playback.
 #include <QDialog>
+#include <QIcon>
+#include <QPixmap>
+#include <QPoint>
+#include <QTimer>
+
+#include <cstdint>
+
+class CBitmapButton;
+class QMenu;
+
+enum PanelMode : uint32_t {
+    Recording = 1,
+    Idle = 2,
+    Playing = 3,
+};
+
+constexpr int IDT_RECORDING = 100;
+constexpr int IDT_PLAYBACK = 101;
+
+// Command identifiers of the panel's controls and menus.
+constexpr int IDC_REC = 1000;
+constexpr int IDC_STOP = 1001;
+constexpr int IDC_PLAY = 1002;
+constexpr int IDC_POWER = 1005;
+constexpr int IDC_DISPLAY = 1012;
+constexpr int IDC_MIN = 1013;
+constexpr int IDC_MANAGER = 57601;
+constexpr int IDC_OPTION = 57604;
+constexpr int ID_HIDE_WINDOW = 32771;
+constexpr int ID_SETTINGS = 32772;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int IDM_ABOUTBOX = 0x0010;
 
 class CRecorderDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CRecorderDlg(QWidget* parent = nullptr);
+    ~CRecorderDlg() override;
 
     // A second start of the program asks for the panel: a hidden panel is
     // shown again, a minimised one stays minimised.
     void ShowFromOtherCopy();
+
+    // Handlers, named after the commands they serve.
+    void OnPower();
+    void OnTimer(int id);
+    void OnSysCommand(uint32_t id);
+    void OnAboutProgram();
+    void OnHideWindow();
+    void OnMin();
+    // Runs the pop-up menu at a screen position.
+    void OnPopupMenu(const QPoint& globalPos);
+    // The window's own menu (Alt+Space): "&About Vellory...".
+    void OnSystemMenu(const QPoint& globalPos);
+
+    // Ending the panel (POWER, Enter, Escape, close, a playback failure) runs
+    // the tear-down once.
+    void done(int result) override;
+    // The dialog manager's OK and Cancel: results 1 and 2.
+    void accept() override { done(1); }
+    void reject() override { done(2); }
+    void setVisible(bool visible) override;
+
+    // Read by tests and by the start-up code.
+    PanelMode Mode() const { return m_mode; }
+    CBitmapButton* Button(int id) const;
+    bool IsTimerActive(int id) const;
+    bool IsEnded() const { return m_bEnded; }
+    const QPixmap& Skin() const { return m_hSkin; }
+
+    static QString AboutMenuText();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+    void SetTimer(int id);
+    void KillTimer(int id);
+    // Releases what the panel owns; runs once, when the panel ends.
+    virtual void DestroyWindow();
+
+private:
+    void OnInitDialog();
+    CBitmapButton* MakeButton(const QString& caption, int id, int duX, int duY, int duW, int duH);
+
+    CBitmapButton* m_btnOption = nullptr;
+    CBitmapButton* m_btnPower = nullptr;
+    uint32_t m_mciDeviceId = 0;
+    PanelMode m_mode = Idle;
+    CBitmapButton* m_btnRec = nullptr;
+    CBitmapButton* m_btnStop = nullptr;
+    CBitmapButton* m_btnPlay = nullptr;
+    CBitmapButton* m_btnManager = nullptr;
+    CBitmapButton* m_btnMin = nullptr;
+    QIcon m_hIcon;
+    QPixmap m_hSkin;
+
+    QTimer m_timerRecording;
+    QTimer m_timerPlayback;
+    bool m_bEnded = false;
+    bool m_bHiding = false;
+    // Manual window move where the platform cannot move it for us.
+    bool m_bDragging = false;
+    QPoint m_dragOffset;
 };

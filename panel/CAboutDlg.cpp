@@ -1,0 +1,53 @@
+#include "CAboutDlg.h"
+
+#include "panel/DialogUnits.h"
+#include "panel/PanelImages.h"
+#include "res/Resources.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+QString CAboutDlg::VersionText()
+{
+    return QStringLiteral("Vellory Version 1.0.2");
+}
+
+QString CAboutDlg::CreditText()
+{
+    return QStringLiteral("Written by the Vellory developers.\n"
+                          "Contact: vellory@example.org");
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : QDialog(parent)
+{
+    InitVelloryResources();
+    setWindowTitle(QStringLiteral("About..."));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(DuX(235), DuY(55));
+
+    m_icon = new QLabel(this);
+    m_icon->setGeometry(DuRect(11, 17, 20, 20));
+    const QIcon icon = PanelIcon();
+    if (!icon.isNull())
+        m_icon->setPixmap(icon.pixmap(32, 32));
+    m_icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* version = new QLabel(VersionText(), this);
+    version->setTextFormat(Qt::PlainText);
+    version->setGeometry(DuRect(40, 10, 131, 8));
+
+    auto* credit = new QLabel(CreditText(), this);
+    credit->setTextFormat(Qt::PlainText);
+    // The contact line is wider than the template's box; the box ends at the dialog's edge.
+    credit->setGeometry(DuX(40), DuY(22), width() - DuX(40) - 6, DuY(25));
+    credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setGeometry(DuRect(178, 7, 50, 14));
+    m_ok->setDefault(true);
+    m_ok->setAutoDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_ok->setFocus();
+}

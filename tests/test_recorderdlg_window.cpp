@@ -1,0 +1,337 @@
+// The panel's window: geometry, picture buttons, skin, menus, about box,
+// hiding, minimising and dragging, on the offscreen platform.
+#include "app/MessageBoxes.h"
+#include "engine/MessageStyle.h"
+#include "panel/CAboutDlg.h"
+#include "panel/CBitmapButton.h"
+#include "panel/CRecorderDlg.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Box {
+    QString text;
+    unsigned style;
+};
+
+class BoxCatcher {
+public:
+    BoxCatcher()
+    {
+        SetMessageBoxHook([this](const QString& text, unsigned style) {
+            boxes.push_back({text, style});
+            return IDOK;
+        });
+    }
+    ~BoxCatcher() { SetMessageBoxHook({}); }
+    std::vector<Box> boxes;
+};
+
+// Runs `inspect` on the next popup menu or about box that opens while the
+// watcher lives, then closes it.
+class PopupWatcher {
+public:
+    explicit PopupWatcher(std::function<void(QWidget*)> inspect)
+        : m_inspect(std::move(inspect))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activePopupWidget();
+            if (!w)
+                w = QApplication::activeModalWidget();
+            if (w && (qobject_cast<QMenu*>(w) || qobject_cast<CAboutDlg*>(w))) {
+                m_timer.stop();
+                ++m_seen;
+                m_inspect(w);
+                w->close();
+            }
+        });
+        m_timer.start();
+    }
+    int Seen() const { return m_seen; }
+
+private:
+    std::function<void(QWidget*)> m_inspect;
+    QTimer m_timer;
+    int m_seen = 0;
+};
+
+QStringList MenuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+} // namespace
+
+TEST(RecorderWindow, GeometryFollowsTheTemplateInsideTheBorder)
+{
+    CRecorderDlg dlg;
+    EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(dlg.windowFlags() & Qt::Window);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Vellory"));
+    // 229 x 92 dialog units at 6 x 13 base units, plus a 3-pixel border.
+    EXPECT_EQ(dlg.size(), QSize(344 + 6, 150 + 6));
+    struct Expect {
+        int id;
+        const char* caption;
+        QPoint topLeft;
+    };
+    // x px = x * 6 / 4, y px = y * 13 / 8 (rounded), + 3.
+    const Expect expected[] = {
+        {IDC_REC, "REC", {3 + 8, 3 + 89}},       {IDC_STOP, "STOP", {3 + 87, 3 + 89}},
+        {IDC_PLAY, "PLAY", {3 + 167, 3 + 89}},   {IDC_MANAGER, "MANAGER", {3 + 8, 3 + 7}},
+        {IDC_POWER, "POWER", {3 + 258, 3 + 7}},  {IDC_OPTION, "OPTION", {3 + 174, 3 + 7}},
+        {IDC_MIN, "MIN", {3 + 308, 3 + 119}},
+    };
+    for (const Expect& e : expected) {
+        CBitmapButton* b = dlg.Button(e.id);
+        ASSERT_NE(b, nullptr) << e.caption;
+        EXPECT_EQ(b->Caption(), QString::fromLatin1(e.caption));
+        EXPECT_EQ(b->accessibleName(), QString::fromLatin1(e.caption));
+        EXPECT_EQ(b->pos(), e.topLeft) << e.caption;
+        EXPECT_EQ(b->focusPolicy(), Qt::StrongFocus) << e.caption;
+        // Every button lies inside the border.
+        EXPECT_TRUE(QRect(3, 3, 344, 150).contains(b->geometry())) << e.caption;
+    }
+}
+
+TEST(RecorderWindow, FreshPanelButtonsAndNoTimers)
+{
+    CRecorderDlg dlg;
+    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_TRUE(dlg.Button(IDC_REC)->isEnabled());
+    EXPECT_FALSE(dlg.Button(IDC_STOP)->isEnabled());
+    EXPECT_FALSE(dlg.Button(IDC_PLAY)->isEnabled());
+    for (int id : {IDC_MANAGER, IDC_POWER, IDC_OPTION, IDC_MIN})
+        EXPECT_TRUE(dlg.Button(id)->isEnabled()) << id;
+    EXPECT_FALSE(dlg.IsTimerActive(IDT_RECORDING));
+    EXPECT_FALSE(dlg.IsTimerActive(IDT_PLAYBACK));
+}
+
+TEST(RecorderWindow, UnknownTimerShowsItsBoxOnly)
+{
+    BoxCatcher catcher;
+    CRecorderDlg dlg;
+    dlg.OnTimer(7);
+    dlg.OnTimer(102);
+    ASSERT_EQ(catcher.boxes.size(), 2u);
+    EXPECT_EQ(catcher.boxes[0].text, QStringLiteral("Unknown timer reached!"));
+    EXPECT_EQ(catcher.boxes[0].style, MB_OK);
+    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_TRUE(dlg.Button(IDC_REC)->isEnabled());
+}
+
+TEST(RecorderWindow, FacePaintedInItsGreyAndBorderFromTheSkin)
+{
+    CRecorderDlg dlg;
+    const QImage image = dlg.grab().toImage();
+    ASSERT_EQ(image.size(), dlg.size());
+    // A point of the face away from every child.
+    EXPECT_EQ(QColor(image.pixel(200, 75)), QColor(75, 75, 75));
+    EXPECT_EQ(QColor(image.pixel(3, 3)), QColor(75, 75, 75));
+    if (dlg.Skin().isNull())
+        GTEST_SKIP() << "no skin image in this build";
+    const QImage skin = dlg.Skin().toImage();
+    const int w = image.width(), h = image.height();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(image.pixel(100, i), skin.pixel(100, i)) << "top row " << i;
+        EXPECT_EQ(image.pixel(100, h - 3 + i), skin.pixel(100, skin.height() - 3 + i)) << "bottom row " << i;
+        EXPECT_EQ(image.pixel(i, 60), skin.pixel(i, 60)) << "left column " << i;
+        EXPECT_EQ(image.pixel(w - 3 + i, 60), skin.pixel(skin.width() - 3 + i, 60)) << "right column " << i;
+    }
+    // The bevel is light at the top and dark at the bottom.
+    EXPECT_GT(qGray(image.pixel(100, 0)), qGray(image.pixel(100, h - 1)));
+}
+
+TEST(RecorderWindow, RightPressOnFaceOpensTheMenuButNotOnAButton)
+{
+    CRecorderDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    {
+        QStringList seen;
+        PopupWatcher watcher([&](QWidget* w) { seen = MenuTexts(qobject_cast<QMenu*>(w)); });
+        QTest::mousePress(&dlg, Qt::RightButton, Qt::NoModifier, QPoint(200, 75));
+        EXPECT_EQ(seen, (QStringList{"&Hide Window", "-", "&Settings", "-", "&About Program"}));
+    }
+    PopupWatcher watcher([](QWidget*) {});
+    QTest::mousePress(dlg.Button(IDC_REC), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::qWait(200);
+    EXPECT_EQ(watcher.Seen(), 0);
+}
+
+TEST(RecorderWindow, AboutBoxFromSystemCommandsSixteenToThirtyOne)
+{
+    CRecorderDlg dlg;
+    for (uint32_t id : {16u, 17u, 31u}) {
+        QString title, version, ok;
+        PopupWatcher watcher([&](QWidget* w) {
+            title = w->windowTitle();
+            auto* about = qobject_cast<CAboutDlg*>(w);
+            for (QLabel* l : about->findChildren<QLabel*>())
+                if (l->text().startsWith("Vellory"))
+                    version = l->text();
+            ok = about->OkButton()->text();
+        });
+        dlg.OnSysCommand(id);
+        EXPECT_EQ(title, QStringLiteral("About...")) << id;
+        EXPECT_EQ(version, QStringLiteral("Vellory Version 1.0.2")) << id;
+        EXPECT_EQ(ok, QStringLiteral("OK")) << id;
+    }
+    PopupWatcher watcher([](QWidget*) {});
+    dlg.OnSysCommand(32);
+    dlg.OnSysCommand(0xF020); // minimise keeps its own meaning
+    QTest::qWait(100);
+    EXPECT_EQ(watcher.Seen(), 0);
+}
+
+TEST(RecorderWindow, SystemMenuOffersTheAboutEntry)
+{
+    CRecorderDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    {
+        QStringList seen;
+        PopupWatcher watcher([&](QWidget* w) { seen = MenuTexts(qobject_cast<QMenu*>(w)); });
+        QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+        EXPECT_EQ(seen, QStringList{"&About Vellory..."});
+    }
+    QString title;
+    PopupWatcher watcher([&](QWidget* w) { title = w->windowTitle(); });
+    QTest::keyClick(&dlg, Qt::Key_F1);
+    EXPECT_EQ(title, QStringLiteral("About..."));
+}
+
+TEST(RecorderWindow, HideKeepsTheModalRunAndAnotherStartShowsIt)
+{
+    CRecorderDlg dlg;
+    bool hiddenWhileRunning = false, shownAgain = false;
+    QTimer::singleShot(50, &dlg, [&] { dlg.OnHideWindow(); });
+    QTimer::singleShot(250, &dlg, [&] {
+        hiddenWhileRunning = !dlg.isVisible();
+        dlg.ShowFromOtherCopy();
+    });
+    QTimer::singleShot(400, &dlg, [&] {
+        shownAgain = dlg.isVisible();
+        dlg.OnPower();
+    });
+    const int result = dlg.exec();
+    EXPECT_TRUE(hiddenWhileRunning);
+    EXPECT_TRUE(shownAgain);
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(dlg.IsEnded());
+}
+
+TEST(RecorderWindow, EscapeEndsWithTwo)
+{
+    CRecorderDlg dlg;
+    QTimer::singleShot(50, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
+    EXPECT_EQ(dlg.exec(), 2);
+}
+
+TEST(RecorderWindow, LeftDragOnTheFaceMovesTheWindow)
+{
+    CRecorderDlg dlg;
+    dlg.move(50, 50);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QPoint before = dlg.pos();
+    QTest::mousePress(&dlg, Qt::LeftButton, Qt::NoModifier, QPoint(200, 75));
+    QMouseEvent move(QEvent::MouseMove, QPointF(230, 95), dlg.mapToGlobal(QPointF(230, 95)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &move);
+    QTest::mouseRelease(&dlg, Qt::LeftButton, Qt::NoModifier, QPoint(230, 95));
+    EXPECT_EQ(dlg.pos(), before + QPoint(30, 20));
+}
+
+TEST(BitmapButton, StatesAndKeyboard)
+{
+    QWidget parent;
+    auto* a = new CBitmapButton("REC", &parent);
+    auto* b = new CBitmapButton("STOP", &parent);
+    a->setGeometry(0, 0, 40, 20);
+    b->setGeometry(50, 0, 40, 20);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    int clicks = 0;
+    QObject::connect(a, &QAbstractButton::clicked, [&] { ++clicks; });
+    b->setFocus();
+    EXPECT_EQ(a->CurrentState(), 'U');
+    a->setFocus();
+    EXPECT_EQ(a->CurrentState(), 'F');
+    a->setDown(true);
+    EXPECT_EQ(a->CurrentState(), 'D');
+    a->setDown(false);
+    QTest::keyClick(a, Qt::Key_Space);
+    EXPECT_EQ(clicks, 1);
+    QTest::keyClick(a, Qt::Key_Return);
+    QTest::qWait(300); // animated click
+    EXPECT_EQ(clicks, 2);
+    a->setEnabled(false);
+    EXPECT_EQ(a->CurrentState(), 'X');
+    QTest::keyClick(a, Qt::Key_Return);
+    QTest::mouseClick(a, Qt::LeftButton);
+    QTest::qWait(300);
+    EXPECT_EQ(clicks, 2);
+    a->setEnabled(true);
+    QTest::mouseClick(a, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(clicks, 3);
+    QTest::mouseClick(a, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST(RecorderWindow, CloseCommandEndsWithTwo)
+{
+    CRecorderDlg dlg;
+    QTimer::singleShot(50, &dlg, [&] { dlg.close(); });
+    EXPECT_EQ(dlg.exec(), 2);
+    EXPECT_TRUE(dlg.IsEnded());
+}
+
+TEST(BitmapButton, ImagesByCaptionWithFallbackToNormal)
+{
+    CRecorderDlg dlg; // links and initialises the images
+    CBitmapButton rec("REC");
+    ASSERT_TRUE(rec.AutoLoad());
+    EXPECT_EQ(rec.size(), QSize(77, 31));
+    const QImage normal = rec.CurrentImage().toImage();
+    rec.setEnabled(false);
+    EXPECT_NE(rec.CurrentImage().toImage(), normal) << "REC has its own disabled image";
+    // What is painted is the chosen image.
+    EXPECT_EQ(rec.grab().toImage().convertToFormat(QImage::Format_RGB32),
+              rec.CurrentImage().toImage().convertToFormat(QImage::Format_RGB32));
+
+    CBitmapButton power("POWER");
+    ASSERT_TRUE(power.AutoLoad());
+    const QImage powerNormal = power.CurrentImage().toImage();
+    power.setEnabled(false);
+    EXPECT_EQ(power.CurrentState(), 'X');
+    EXPECT_EQ(power.CurrentImage().toImage(), powerNormal) << "no X image: the normal one";
+
+    CBitmapButton min("MIN");
+    ASSERT_TRUE(min.AutoLoad());
+    EXPECT_EQ(min.size(), QSize(35, 31));
+    CBitmapButton manager("MANAGER");
+    ASSERT_TRUE(manager.AutoLoad());
+    EXPECT_EQ(manager.size(), QSize(97, 31));
+
+    CBitmapButton none("NOSUCH");
+    none.resize(20, 10);
+    EXPECT_FALSE(none.AutoLoad());
+    EXPECT_EQ(none.size(), QSize(20, 10));
+}
