@@ -1,0 +1,53 @@
+#pragma once
+// A conversion stream over a libavcodec encoder: 16-bit interleaved PCM in,
+// the bytes of one WAV format out, block for block as the format declares.
+// One stream is used by one thread at a time; successive calls may come from
+// different threads as long as each hands over to the next.
+#include "platform/ConversionStream.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+
+class CFfmpegConversionStream : public IConversionStream {
+public:
+    ~CFfmpegConversionStream() override;
+    CFfmpegConversionStream(const CFfmpegConversionStream&) = delete;
+    CFfmpegConversionStream& operator=(const CFfmpegConversionStream&) = delete;
+
+    // 0, MMSYSERR_NOMEM, MMSYSERR_INVALPARAM, or ACMERR_NOTPOSSIBLE when no
+    // encoder produces `destination` from `source` exactly as declared.
+    static uint32_t Open(const WAVEFORMATEX& source, const FormatBlock& destination,
+                         std::unique_ptr<IConversionStream>& stream);
+
+    bool OutputSize(uint32_t srcBytes, uint32_t& dstBytes) override;
+    bool Convert(const uint8_t* src, uint32_t srcBytes, std::vector<uint8_t>& out) override;
+    bool Finish(std::vector<uint8_t>& out) override;
+
+    // Samples per channel that one encoder call takes (the codec's frame).
+    int FrameSamples() const { return m_frameSamples; }
+    // Interleaved PCM bytes kept back for the next call.
+    size_t CarriedBytes() const { return m_carry.size(); }
+
+private:
+    CFfmpegConversionStream() = default;
+    uint32_t Init(const WAVEFORMATEX& source, const FormatBlock& destination);
+    // Encodes `samples` sample frames of interleaved PCM (nullptr: drain).
+    bool EncodeFrame(const uint8_t* pcm, int samples, std::vector<uint8_t>& out);
+    bool ReceivePackets(std::vector<uint8_t>& out);
+
+    AVCodecContext* m_pCodec = nullptr;
+    AVFrame* m_pFrame = nullptr;
+    AVPacket* m_pPacket = nullptr;
+    int m_channels = 0;
+    int m_frameSamples = 0;     // samples per channel per encoder call
+    bool m_bFixedFrame = false; // every call but none may be shorter
+    uint32_t m_maxPacket = 0;   // bound of one frame's output
+    int64_t m_pts = 0;
+    bool m_bFinished = false;
+    std::vector<uint8_t> m_carry; // PCM bytes not yet encoded
+};
