@@ -1,0 +1,233 @@
+#include "CWaveRecorder.h"
+
+#include "engine/EngineHost.h"
+#include "engine/MessageStyle.h"
+#include "platform/WaveInFactory.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+CWaveRecorder::CWaveRecorder(const std::string& path)
+    : m_szPath(path)
+{
+}
+
+CWaveRecorder::~CWaveRecorder()
+{
+    if (m_hWaveIn && m_hWaveIn->IsOpen())
+        ReleaseDevice();
+    // The device goes before the buffers it may still point at.
+    m_hWaveIn.reset();
+}
+
+bool CWaveRecorder::CheckWaveInResult(uint32_t code)
+{
+    const char* text = nullptr;
+    switch (code) {
+    case 0: return true;
+    case 2: text = "Specified device identifier is out of range."; break;
+    case 4: text = "Specified resource is already allocated."; break;
+    case 5: text = "Specified device handle is invalid."; break;
+    case 6: text = "No device driver is present."; break;
+    case 7: text = "Unable to allocate or lock memory."; break;
+    case 11: text = "invalid parameter passed"; break;
+    case 32: text = "Attempted to open with an unsupported waveform-audio format."; break;
+    case 33: text = "There are still buffers in the queue."; break;
+    case 265:
+        text = "The end of the file (or the end of the parent chunk, if given) was reached before the desired chunk "
+               "was found.";
+        break;
+    default: {
+        char buf[80];
+        std::snprintf(buf, sizeof buf, "An error open WAVE_MAPPER device, code=%d", int(code));
+        EngineMessageBox(buf, MB_OK);
+        return false;
+    }
+    }
+    EngineMessageBox(text, MB_OK);
+    return false;
+}
+
+uint32_t CWaveRecorder::CaptureBufferSize(int setting, uint16_t blockAlign)
+{
+    uint32_t size = setting <= 0 ? uint32_t(WAVEREC_DEFAULT_BUFFER) : uint32_t(setting);
+    if (size > WAVEREC_MAX_BUFFER)
+        size = WAVEREC_MAX_BUFFER;
+    const uint32_t align = blockAlign ? blockAlign : 1;
+    size -= size % align;
+    return size < align ? align : size;
+}
+
+WAVEFORMATEX CWaveRecorder::DeviceFormat(const WAVEFORMATEX& chosen)
+{
+    WAVEFORMATEX f = chosen;
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.cbSize = 0;
+    if (chosen.wFormatTag == WAVE_FORMAT_PCM && chosen.wBitsPerSample != 0)
+        return f;
+    // A compressed format's own bits, block align and byte rate describe its
+    // coded form, not PCM; the converter takes 16-bit PCM of its channels and rate.
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = uint16_t(f.nChannels * 2);
+    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
+    return f;
+}
+
+uint32_t CWaveRecorder::Start(const WAVEFORMATEX* format)
+{
+    const int setting = EngineBufferSize();
+    try {
+        m_hFinished = std::make_unique<CEvent>();
+    } catch (const std::bad_alloc&) {
+        return WAVEREC_EVENT_FAILED;
+    }
+    if (!format) {
+        CheckWaveInResult(WAVEIN_INVALPARAM);
+        return WAVEREC_CREATE_FAILED;
+    }
+    if (!m_wavFile.Create(m_szPath, format))
+        return WAVEREC_CREATE_FAILED;
+
+    std::memcpy(&m_wfx, format, sizeof m_wfx);
+    const WAVEFORMATEX chosen = m_wfx;
+    m_wfx = DeviceFormat(chosen);
+    const WAVEFORMATEX opened = m_wfx;
+    const uint32_t rc = OpenWaveIn(m_hWaveIn, m_wfx, &CWaveRecorder::WaveInProc, this);
+    m_wfx = chosen;
+    if (!CheckWaveInResult(rc)) {
+        m_hWaveIn.reset();
+        m_wavFile.Close();
+        std::remove(m_szPath.c_str());
+        return WAVEREC_OPEN_FAILED;
+    }
+
+    m_cbBuffer = CaptureBufferSize(setting, opened.nBlockAlign);
+    m_buffers.reserve(WAVEREC_BUFFER_COUNT);
+    for (int i = 0; i < WAVEREC_BUFFER_COUNT; ++i) {
+        if (!AddBuffer(m_cbBuffer)) {
+            ReleaseDevice();
+            return WAVEREC_BUFFER_FAILED;
+        }
+    }
+    if (!CheckWaveInResult(m_hWaveIn->Start())) {
+        ReleaseDevice();
+        return WAVEREC_START_FAILED;
+    }
+    return WAVEREC_OK;
+}
+
+uint8_t* CWaveRecorder::AllocateBlock(uint32_t size) { return new (std::nothrow) uint8_t[size]; }
+
+bool CWaveRecorder::AddBuffer(uint32_t size)
+{
+    std::unique_ptr<CaptureBuffer> buffer(new (std::nothrow) CaptureBuffer);
+    uint8_t* block = buffer ? AllocateBlock(size) : nullptr;
+    if (!block) {
+        EngineMessageBox("Out of memory.", MB_ICONEXCLAMATION);
+        return false;
+    }
+    buffer->data.reset(block);
+    buffer->header = WAVEHDR{};
+    buffer->header.lpData = block;
+    buffer->header.dwBufferLength = size;
+    buffer->header.dwFlags = 0;
+    buffer->header.dwUser = reinterpret_cast<uintptr_t>(buffer.get());
+    WAVEHDR* header = &buffer->header;
+    m_buffers.push_back(std::move(buffer));
+    if (!CheckWaveInResult(m_hWaveIn->PrepareHeader(header)))
+        return false;
+    return CheckWaveInResult(m_hWaveIn->AddBuffer(header));
+}
+
+void CWaveRecorder::WaveInProc(IWaveIn* device, uint32_t message, void* instance, WAVEHDR* header)
+{
+    auto* self = static_cast<CWaveRecorder*>(instance);
+    switch (message) {
+    case WIM_OPEN:
+        self->m_hFinished->Reset();
+        self->m_bRecording = 1;
+        break;
+    case WIM_DATA:
+        self->OnData(device, header);
+        break;
+    case WIM_CLOSE:
+        self->m_wavFile.Close();
+        if (self->m_bRecording.load()) {
+            // Closed without Stop: the input went away. The file is finished;
+            // end the recording as a normal one, and say why.
+            self->m_bDeviceLost = true;
+            self->m_bRecording = 0;
+            self->m_hFinished->Set();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void CWaveRecorder::OnData(IWaveIn* device, WAVEHDR* header)
+{
+    if (m_bRecording.load()) {
+        if (m_wavFile.Write(header->lpData, header->dwBytesRecorded)) {
+            device->PrepareHeader(header);
+            // A device that cannot take the buffer back (it went away) leaves
+            // it with us: free it now rather than hold it until destruction.
+            if (device->AddBuffer(header) != WAVEIN_NOERROR)
+                FreeBuffer(device, header);
+        } else {
+            m_hFinished->Set();
+        }
+        return;
+    }
+    m_wavFile.Write(header->lpData, header->dwBytesRecorded);
+    FreeBuffer(device, header);
+}
+
+void CWaveRecorder::FreeBuffer(IWaveIn* device, WAVEHDR* header)
+{
+    device->UnprepareHeader(header);
+    auto* buffer = reinterpret_cast<CaptureBuffer*>(header->dwUser);
+    buffer->data.reset();
+    header->lpData = nullptr;
+    header->dwBufferLength = 0;
+}
+
+bool CWaveRecorder::Stop()
+{
+    if (!m_hWaveIn) {
+        if (m_hFinished)
+            m_hFinished->Set();
+        return false;
+    }
+    m_bRecording = 0;
+    m_hWaveIn->Stop();
+    const bool reset = CheckWaveInResult(m_hWaveIn->Reset());
+    const bool closed = CheckWaveInResult(m_hWaveIn->Close());
+    m_hFinished->Set();
+    return reset && closed;
+}
+
+void CWaveRecorder::AbortAfterRefusal()
+{
+    m_bRecording = 0;
+    if (m_hWaveIn) {
+        m_hWaveIn->Reset();
+        m_hWaveIn->Close();
+    }
+}
+
+void CWaveRecorder::ReleaseDevice()
+{
+    m_bRecording = 0;
+    if (m_hWaveIn) {
+        m_hWaveIn->Stop();
+        // A second round covers a reset or close that failed the first time.
+        for (int i = 0; i < 2 && m_hWaveIn->IsOpen(); ++i) {
+            m_hWaveIn->Reset();
+            m_hWaveIn->Close();
+        }
+    }
+    if (m_hFinished)
+        m_hFinished->Set();
+}

@@ -1,0 +1,90 @@
+#pragma once
+// Records one WAV file from the default input: four capture buffers cycle
+// through the wave-input device, each returned buffer's bytes go to the
+// embedded CWavFile, and m_hFinished is signalled when the recording has ended.
+#include "engine/CEvent.h"
+#include "engine/CWavFile.h"
+#include "platform/IWaveIn.h"
+#include "platform/WaveFormat.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Start results.
+constexpr uint32_t WAVEREC_OK = 0;
+constexpr uint32_t WAVEREC_CREATE_FAILED = 0x1000;  // the writer's Create failed (it showed its message)
+constexpr uint32_t WAVEREC_EVENT_FAILED = 0x1001;   // no finish event (no message)
+constexpr uint32_t WAVEREC_OPEN_FAILED = 0x1002;    // the device did not open; the new file is deleted
+constexpr uint32_t WAVEREC_BUFFER_FAILED = 0x1003;  // a capture buffer could not be made or queued
+constexpr uint32_t WAVEREC_START_FAILED = 0x1004;   // capture did not start
+
+constexpr int WAVEREC_DEFAULT_BUFFER = 10000;
+constexpr uint32_t WAVEREC_MAX_BUFFER = 1000000; // one staging step of the writer
+constexpr int WAVEREC_BUFFER_COUNT = 4;
+
+class CWaveRecorder {
+public:
+    explicit CWaveRecorder(const std::string& path);
+    // Stops and closes a device that still runs, so that no audio is ever
+    // delivered into a released recorder; the writer then finishes its file.
+    virtual ~CWaveRecorder();
+    CWaveRecorder(const CWaveRecorder&) = delete;
+    CWaveRecorder& operator=(const CWaveRecorder&) = delete;
+
+    // Once, on the user-interface thread. 0 or one of the codes above.
+    uint32_t Start(const WAVEFORMATEX* format);
+    // True when resetting and closing the device both succeeded. Signals
+    // m_hFinished in any case, after the file was finished.
+    bool Stop();
+    // The end of a recording that the writer broke off (m_hFinished signalled
+    // with m_bRecording still set): clears the flag, resets and closes the
+    // device; the remaining buffers are written and the file finished.
+    void AbortAfterRefusal();
+
+    // True for 0; otherwise shows the code's message and returns false.
+    static bool CheckWaveInResult(uint32_t code);
+    // The capture buffer size used for a setting: 0 or less gives the default
+    // 10000, more than 1,000,000 gives 1,000,000; then rounded down to whole
+    // blocks, at least one block.
+    static uint32_t CaptureBufferSize(int setting, uint16_t blockAlign);
+    // The format the device is opened with for a chosen format: a PCM format
+    // as chosen; otherwise 16-bit PCM of the chosen channels and rate, which
+    // is what the converter takes.
+    static WAVEFORMATEX DeviceFormat(const WAVEFORMATEX& chosen);
+
+    const CWavFile& GetWavFile() const { return m_wavFile; }
+    const std::string& GetPath() const { return m_szPath; }
+    // True when the recording ended because the input device went away.
+    bool DeviceLost() const { return m_bDeviceLost.load(); }
+    uint32_t BufferSize() const { return m_cbBuffer; }
+
+    std::unique_ptr<CEvent> m_hFinished;   // created by Start
+    std::atomic<uint32_t> m_bRecording{0}; // nonzero while buffers are recycled
+    std::unique_ptr<IWaveIn> m_hWaveIn;    // null when no device was opened
+    WAVEFORMATEX m_wfx{};                  // the chosen format's first 18 bytes
+
+protected:
+    bool AddBuffer(uint32_t size);
+    // Allocates a capture buffer's data block; null when out of memory.
+    virtual uint8_t* AllocateBlock(uint32_t size);
+    static void WaveInProc(IWaveIn* device, uint32_t message, void* instance, WAVEHDR* header);
+    void OnData(IWaveIn* device, WAVEHDR* header);
+    void FreeBuffer(IWaveIn* device, WAVEHDR* header);
+    // Flag clear, stop, reset, close; no messages. Used after a failed start
+    // and by the destructor.
+    void ReleaseDevice();
+
+    struct CaptureBuffer {
+        WAVEHDR header{};
+        std::unique_ptr<uint8_t[]> data;
+    };
+
+    std::string m_szPath;
+    std::vector<std::unique_ptr<CaptureBuffer>> m_buffers; // freed at destruction
+    uint32_t m_cbBuffer = 0;
+    std::atomic<bool> m_bDeviceLost{false};
+    CWavFile m_wavFile;
+};

@@ -1,0 +1,598 @@
+// The recordings manager on real files in a temporary root.
+#include "app/CQtEngineHost.h"
+#include "app/MessageBoxes.h"
+#include "app/Settings.h"
+#include "dialogs/CFileManagerDlg.h"
+#include "engine/CWavFile.h"
+#include "engine/MessageStyle.h"
+#include "TestSupport.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Box {
+    std::string text;
+    unsigned style;
+};
+
+// Writes a RIFF/WAVE file of exactly totalSize bytes: an 18-byte "fmt " chunk
+// and a "data" chunk with the rest.
+void WriteWav(const std::string& path, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t totalSize)
+{
+    const uint32_t header = 46;
+    std::vector<uint8_t> b(std::max(totalSize, header), 0);
+    size_t at = 0;
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b[at++] = uint8_t(v >> (8 * i)); };
+    auto u16 = [&](uint16_t v) { b[at++] = uint8_t(v); b[at++] = uint8_t(v >> 8); };
+    auto tag = [&](const char* t) { for (int i = 0; i < 4; ++i) b[at++] = uint8_t(t[i]); };
+    tag("RIFF"); u32(totalSize - 8); tag("WAVE");
+    tag("fmt "); u32(18);
+    u16(1); u16(channels); u32(rate); u32(rate * channels * (bits / 8)); u16(uint16_t(channels * bits / 8));
+    u16(bits); u16(0);
+    tag("data"); u32(totalSize - header);
+    b.resize(totalSize);
+    WriteFileBytes(path, b);
+}
+
+class ManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Store().clear();
+        ::setenv("HOME", m_home.Path().c_str(), 1);
+        m_rootPath = m_root.Path() + "/";
+        WriteRoot(m_rootPath);
+        SetEngineHost(&m_host); // the engine's boxes go through the same hook, in order
+        SetMessageBoxHook([this](const QString& text, unsigned style) {
+            m_boxes.push_back({text.toStdString(), style});
+            if (m_answers.empty())
+                return style == MB_YESNO_QUESTION ? IDNO : IDOK;
+            const int answer = m_answers.front();
+            m_answers.pop_front();
+            return answer;
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageBoxHook({});
+        SetEngineHost(nullptr);
+        CFileManagerDlg::SetDeleteFunction({});
+        Store().clear();
+    }
+    static QSettings Store()
+    {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Corvane",
+                         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    }
+    std::string Folder(int category) const
+    {
+        return category == 0 ? m_rootPath : m_rootPath + std::to_string(category) + "/";
+    }
+    std::string PathIn(int category, const std::string& name) const
+    {
+        fs::create_directories(Folder(category));
+        return Folder(category) + name;
+    }
+
+    static QTableView* FileList(CFileManagerDlg& d) { return d.findChild<QTableView*>("fileList"); }
+    static QListWidget* Categories(CFileManagerDlg& d) { return d.findChild<QListWidget*>("categoryList"); }
+    static QPushButton* Button(CFileManagerDlg& d, const char* name) { return d.findChild<QPushButton*>(name); }
+
+    static std::vector<std::vector<std::string>> Rows(CFileManagerDlg& d)
+    {
+        std::vector<std::vector<std::string>> rows;
+        QAbstractItemModel* model = FileList(d)->model();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            std::vector<std::string> row;
+            for (int c = 0; c < model->columnCount(); ++c)
+                row.push_back(model->index(r, c).data().toString().toStdString());
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    static std::vector<std::string> Names(CFileManagerDlg& d)
+    {
+        std::vector<std::string> names;
+        for (const auto& row : Rows(d))
+            names.push_back(row[0]);
+        return names;
+    }
+    static int RowOf(CFileManagerDlg& d, const std::string& name)
+    {
+        const auto names = Names(d);
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                return int(i);
+        return -1;
+    }
+    static int SelectedFileRow(CFileManagerDlg& d)
+    {
+        const auto rows = FileList(d)->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    static int SelectedCategory(CFileManagerDlg& d)
+    {
+        const auto rows = Categories(d)->selectionModel()->selectedIndexes();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    static void ClickFileRow(CFileManagerDlg& d, int row)
+    {
+        QTableView* view = FileList(d);
+        const QRect rect = view->visualRect(view->model()->index(row, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    static void ClickCategory(CFileManagerDlg& d, int category)
+    {
+        QListWidget* list = Categories(d);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(category)).center());
+    }
+    static void ClickCategoryEmptySpace(CFileManagerDlg& d)
+    {
+        QListWidget* list = Categories(d);
+        const QPoint below(list->viewport()->width() / 2, list->viewport()->height() - 3);
+        ASSERT_FALSE(list->indexAt(below).isValid());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+    }
+
+    TempDir m_home;
+    TempDir m_root;
+    std::string m_rootPath;
+    CQtEngineHost m_host;
+    std::vector<Box> m_boxes;
+    std::deque<int> m_answers;
+};
+
+} // namespace
+
+TEST_F(ManagerTest, OpensOnTheGivenCategoryWithItsFilesAndTheEightColumns)
+{
+    WriteWav(PathIn(0, "root.wav"), 1, 22050, 16, 2000);
+    WriteWav(PathIn(2, "work-a.wav"), 1, 22050, 16, 3000);
+    WriteWav(PathIn(2, "work-b.wav"), 1, 22050, 16, 4000);
+    WriteFileBytes(PathIn(2, "readme.txt"), {1, 2, 3});
+
+    CFileManagerDlg dlg;
+    dlg.m_category = 2;
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "My Voice Files (Vellory)");
+    EXPECT_EQ(dlg.size(), QSize(712, 406));
+    QListWidget* categories = Categories(dlg);
+    ASSERT_EQ(categories->count(), 4);
+    EXPECT_EQ(categories->item(0)->text(), "New");
+    EXPECT_EQ(categories->item(1)->text(), "Home");
+    EXPECT_EQ(categories->item(2)->text(), "Work");
+    EXPECT_EQ(categories->item(3)->text(), "Personal");
+    EXPECT_FALSE(categories->item(0)->icon().isNull());
+    EXPECT_EQ(categories->viewMode(), QListView::IconMode);
+    EXPECT_EQ(SelectedCategory(dlg), 2);
+
+    QTableView* files = FileList(dlg);
+    const char* titles[] = {"File name", "Media size", "File date", "File time",
+                            "Frequency", "Channels", "Sample Rate", "Bits"};
+    ASSERT_EQ(files->model()->columnCount(), 8);
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(files->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
+    EXPECT_TRUE(files->showGrid());
+    EXPECT_EQ(files->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(files->selectionMode(), QAbstractItemView::SingleSelection);
+
+    auto names = Names(dlg);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"work-a.wav", "work-b.wav"}));
+    EXPECT_EQ(SelectedFileRow(dlg), -1);
+    EXPECT_TRUE(m_boxes.empty());
+    // The default focus is on "Open".
+    EXPECT_EQ(dlg.focusWidget(), Button(dlg, "openButton"));
+}
+
+TEST_F(ManagerTest, ColumnsOfTheWorkedExampleAndItsRecord)
+{
+    // 10 s of mono 16-bit 22050 Hz written by the program's own writer.
+    const std::string path = PathIn(0, "example.wav");
+    {
+        CWavFile writer;
+        const WAVEFORMATEX format = MakePcmFormat(1, 22050, 16);
+        ASSERT_TRUE(writer.Create(path, &format));
+        std::vector<uint8_t> audio(441000, 0x11);
+        ASSERT_TRUE(writer.Write(audio.data(), uint32_t(audio.size())));
+        ASSERT_TRUE(writer.Close());
+    }
+    ASSERT_EQ(fs::file_size(path), 441046u);
+    // The modification time moves to another day: the columns show creation.
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1583053200, 0}}; // 1 March 2020
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    struct statx sx {};
+    ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx), 0);
+    const bool hasBirth = sx.stx_mask & STATX_BTIME;
+    const QDateTime shown = hasBirth ? QDateTime::fromSecsSinceEpoch(qint64(sx.stx_btime.tv_sec))
+                                     : QDateTime::fromSecsSinceEpoch(1583053200);
+    const QLocale c(QLocale::C);
+
+    CFileManagerDlg dlg;
+    dlg.m_category = 0;
+    dlg.show();
+    const auto rows = Rows(dlg);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"example.wav", "430kb", c.toString(shown, "dd-MMM-yyyy").toStdString(),
+                                                 c.toString(shown, "HH:mm:ss").toStdString(), "22050 Hz", "1",
+                                                 "44.1 kb/sec", "16"}));
+    if (hasBirth) {
+        EXPECT_NE(rows[0][2], "01-Mar-2020") << "the date comes from the birth time, not the modification time";
+    }
+
+    ClickFileRow(dlg, 0);
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.result(), 1);
+    EXPECT_EQ(dlg.m_selected.path, path);
+    EXPECT_EQ(dlg.m_selected.flags, 0x7Du);
+    EXPECT_EQ(dlg.m_selected.duration, 10u);
+    EXPECT_EQ(dlg.m_selected.samplesPerSec, 22050u);
+    EXPECT_EQ(dlg.m_selected.avgBytesPerSec, 44100u);
+    EXPECT_EQ(dlg.m_selected.channels, 1u);
+    EXPECT_EQ(dlg.m_selected.bitsPerSample, 16u);
+    EXPECT_EQ(dlg.m_category, 0);
+}
+
+TEST_F(ManagerTest, SizesRoundDownToWholeKilobytesAndStereoRate)
+{
+    WriteWav(PathIn(1, "a1023.wav"), 1, 8000, 8, 1023);
+    WriteWav(PathIn(1, "b1024.wav"), 1, 8000, 8, 1024);
+    WriteWav(PathIn(1, "stereo.wav"), 2, 44100, 16, 176400 * 3 + 46);
+    CFileManagerDlg dlg;
+    dlg.m_category = 1;
+    dlg.show();
+    ASSERT_EQ(Rows(dlg).size(), 3u);
+    EXPECT_EQ(Rows(dlg)[size_t(RowOf(dlg, "a1023.wav"))][1], "0kb");
+    EXPECT_EQ(Rows(dlg)[size_t(RowOf(dlg, "b1024.wav"))][1], "1kb");
+    const auto stereo = Rows(dlg)[size_t(RowOf(dlg, "stereo.wav"))];
+    EXPECT_EQ(stereo[1], "516kb"); // 529246 bytes
+    EXPECT_EQ(stereo[4], "44100 Hz");
+    EXPECT_EQ(stereo[5], "2");
+    EXPECT_EQ(stereo[6], "176.4 kb/sec");
+    EXPECT_EQ(stereo[7], "16");
+    ClickFileRow(dlg, RowOf(dlg, "stereo.wav"));
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.m_selected.duration, 3u) << "header bytes count, whole seconds";
+}
+
+TEST_F(ManagerTest, DateAndTimeTexts)
+{
+    std::tm t{};
+    t.tm_year = 2027 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 1;
+    t.tm_hour = 9;
+    t.tm_min = 5;
+    t.tm_sec = 3;
+    EXPECT_EQ(CFileManagerDlg::FileDateText(t), "01-Mar-2027");
+    EXPECT_EQ(CFileManagerDlg::FileTimeText(t), "09:05:03");
+    t.tm_mon = 11;
+    t.tm_mday = 31;
+    t.tm_hour = 23;
+    EXPECT_EQ(CFileManagerDlg::FileDateText(t), "31-Dec-2027");
+    EXPECT_EQ(CFileManagerDlg::FileTimeText(t), "23:05:03");
+}
+
+TEST_F(ManagerTest, RowsFollowTheDirectoryOrderAndMatchWavWithoutRegardToCase)
+{
+    for (int i = 0; i < 40; ++i)
+        WriteWav(PathIn(3, "r" + std::to_string(i * 7919 % 97) + ".wav"), 1, 8000, 8, 100);
+    WriteWav(PathIn(3, "LOUD.WAV"), 1, 8000, 8, 100);
+    WriteWav(PathIn(3, "take.wav.bak"), 1, 8000, 8, 100);
+    std::vector<std::string> expected;
+    for (const auto& entry : fs::directory_iterator(Folder(3))) {
+        const std::string name = entry.path().filename().string();
+        if (name != "take.wav.bak")
+            expected.push_back(name);
+    }
+    CFileManagerDlg dlg;
+    dlg.m_category = 3;
+    dlg.show();
+    EXPECT_EQ(Names(dlg), expected);
+}
+
+TEST_F(ManagerTest, ExecReturnsOneForOpenWithAFileRow)
+{
+    WriteWav(PathIn(0, "one.wav"), 1, 22050, 16, 44146);
+    CFileManagerDlg dlg;
+    dlg.m_category = 0;
+    QTimer::singleShot(0, &dlg, [&] {
+        ClickFileRow(dlg, 0);
+        // Enter reaches the default button, "Open".
+        QTest::keyClick(FileList(dlg), Qt::Key_Return);
+    });
+    EXPECT_EQ(dlg.exec(), 1);
+    EXPECT_EQ(dlg.m_selected.path, Folder(0) + "one.wav");
+    EXPECT_EQ(dlg.m_selected.duration, 1u);
+}
+
+TEST_F(ManagerTest, OpenWithOnlyACategoryRowIsCancelledButAppliesTheCategory)
+{
+    WriteWav(PathIn(0, "one.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(3, "three.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.m_category = 0;
+    QTimer::singleShot(0, &dlg, [&] {
+        ClickCategory(dlg, 3);
+        EXPECT_EQ(Names(dlg), std::vector<std::string>{"three.wav"});
+        Button(dlg, "openButton")->click();
+    });
+    EXPECT_EQ(dlg.exec(), 2);
+    EXPECT_EQ(dlg.m_category, 3);
+    EXPECT_TRUE(dlg.m_selected.path.empty());
+    EXPECT_EQ(dlg.m_selected.flags, 0u);
+}
+
+TEST_F(ManagerTest, CloseEscAndTheCloseBoxKeepTheEntryCategory)
+{
+    WriteWav(PathIn(1, "home.wav"), 1, 22050, 16, 5000);
+    for (int way = 0; way < 3; ++way) {
+        CFileManagerDlg dlg;
+        dlg.m_category = 2;
+        QTimer::singleShot(0, &dlg, [&] {
+            ClickCategory(dlg, 1);
+            ClickFileRow(dlg, 0);
+            EXPECT_EQ(SelectedFileRow(dlg), 0);
+            if (way == 0)
+                Button(dlg, "closeButton")->click();
+            else if (way == 1)
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+            else
+                dlg.close();
+        });
+        EXPECT_EQ(dlg.exec(), 2) << way;
+        EXPECT_EQ(dlg.m_category, 2) << way;
+        EXPECT_TRUE(dlg.m_selected.path.empty()) << way;
+    }
+}
+
+TEST_F(ManagerTest, ClearedCategorySelectionKeepsTheListAndTheEntryCategory)
+{
+    WriteWav(PathIn(0, "new.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(2, "work.wav"), 1, 22050, 16, 44146);
+    CFileManagerDlg dlg;
+    dlg.m_category = 0;
+    dlg.show();
+    ClickCategory(dlg, 2);
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"work.wav"});
+    ClickCategoryEmptySpace(dlg);
+    EXPECT_EQ(SelectedCategory(dlg), -1);
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"work.wav"}) << "losing the selection does not refill";
+    ClickFileRow(dlg, 0);
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.result(), 1);
+    EXPECT_EQ(dlg.m_category, 0) << "the entry category stands";
+    EXPECT_EQ(dlg.m_selected.path, Folder(2) + "work.wav");
+}
+
+TEST_F(ManagerTest, DeleteAnsweredNoChangesNothing)
+{
+    WriteWav(PathIn(0, "keep.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.show();
+    Button(dlg, "deleteButton")->click();
+    EXPECT_TRUE(m_boxes.empty()) << "no file row: nothing asked";
+    ClickFileRow(dlg, 0);
+    m_answers = {IDNO};
+    Button(dlg, "deleteButton")->click();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].text, "Do you really want to delete keep.wav?");
+    EXPECT_EQ(m_boxes[0].style, MB_YESNO_QUESTION);
+    EXPECT_TRUE(fs::exists(Folder(0) + "keep.wav"));
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"keep.wav"});
+    EXPECT_EQ(SelectedFileRow(dlg), 0);
+}
+
+TEST_F(ManagerTest, DeleteAnsweredYesRemovesTheFileAndRefills)
+{
+    WriteWav(PathIn(1, "a.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(1, "b.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.m_category = 1;
+    dlg.show();
+    ClickFileRow(dlg, RowOf(dlg, "b.wav"));
+    m_answers = {IDYES};
+    Button(dlg, "deleteButton")->click();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_FALSE(fs::exists(Folder(1) + "b.wav"));
+    EXPECT_TRUE(fs::exists(Folder(1) + "a.wav"));
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"a.wav"});
+    EXPECT_EQ(SelectedFileRow(dlg), -1);
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.result(), 2);
+}
+
+TEST_F(ManagerTest, FailedDeleteShowsTheSystemReasonAndRefills)
+{
+    WriteWav(PathIn(0, "busy.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(0, "other.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.show();
+    ClickFileRow(dlg, RowOf(dlg, "busy.wav"));
+    // Between listing and deleting the file became a folder with contents,
+    // which unlink refuses.
+    fs::remove(Folder(0) + "busy.wav");
+    fs::create_directories(Folder(0) + "busy.wav/inner");
+    m_answers = {IDYES, IDOK, IDOK};
+    Button(dlg, "deleteButton")->click();
+    ASSERT_GE(m_boxes.size(), 2u);
+    EXPECT_EQ(m_boxes[1].text, "Unable to delete file..\n" + std::string(strerrordesc_np(EISDIR)));
+    EXPECT_EQ(m_boxes[1].style, MB_ICONSTOP);
+    // The refill meets the folder: the reader's own box, and no row for it.
+    ASSERT_EQ(m_boxes.size(), 3u);
+    EXPECT_EQ(m_boxes[2].style, MB_ICONSTOP);
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"other.wav"});
+    EXPECT_TRUE(fs::is_directory(Folder(0) + "busy.wav"));
+}
+
+TEST_F(ManagerTest, FailedDeleteWithoutSystemTextShowsTheNumber)
+{
+    WriteWav(PathIn(2, "held.wav"), 1, 22050, 16, 5000);
+    std::string asked;
+    CFileManagerDlg::SetDeleteFunction([&](const std::string& path) {
+        asked = path;
+        return 4321;
+    });
+    CFileManagerDlg dlg;
+    dlg.m_category = 2;
+    dlg.show();
+    ClickFileRow(dlg, 0);
+    m_answers = {IDYES};
+    Button(dlg, "deleteButton")->click();
+    EXPECT_EQ(asked, Folder(2) + "held.wav");
+    ASSERT_EQ(m_boxes.size(), 2u);
+    EXPECT_EQ(m_boxes[1].text, "Unable to delete file..\nError number 4321.");
+    EXPECT_EQ(m_boxes[1].style, MB_ICONSTOP);
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"held.wav"}) << "still listed after the refill";
+    EXPECT_EQ(CFileManagerDlg::DeleteFailureText(ENOENT),
+              "Unable to delete file..\n" + QString::fromLocal8Bit(strerrordesc_np(ENOENT)));
+}
+
+TEST_F(ManagerTest, DeleteWithTheCategorySelectionClearedUsesTheListedCategory)
+{
+    WriteWav(PathIn(0, "same.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(3, "same.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(3, "stays.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.m_category = 0;
+    dlg.show();
+    ClickCategory(dlg, 3);
+    ClickCategoryEmptySpace(dlg);
+    ASSERT_EQ(SelectedCategory(dlg), -1);
+    ClickFileRow(dlg, RowOf(dlg, "same.wav"));
+    m_answers = {IDYES};
+    Button(dlg, "deleteButton")->click();
+    EXPECT_FALSE(fs::exists(Folder(3) + "same.wav"));
+    EXPECT_TRUE(fs::exists(Folder(0) + "same.wav")) << "the entry category's file is untouched";
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"stays.wav"});
+    EXPECT_EQ(dlg.ListedCategory(), 3);
+}
+
+TEST_F(ManagerTest, NonWavAndEmptyFilesAreListedWithWhatTheReaderGives)
+{
+    const std::string text = PathIn(0, "notes.wav");
+    std::ofstream(text) << "these are not audio bytes at all, just some words in a file\n";
+    WriteFileBytes(PathIn(0, "empty.wav"), {});
+    CFileManagerDlg dlg;
+    dlg.show();
+    EXPECT_TRUE(m_boxes.empty());
+    ASSERT_EQ(Rows(dlg).size(), 2u);
+    const auto empty = Rows(dlg)[size_t(RowOf(dlg, "empty.wav"))];
+    EXPECT_EQ(empty, (std::vector<std::string>{"empty.wav", "0kb", empty[2], empty[3], "0 Hz", "0", "0.0 kb/sec", "0"}));
+
+    // The text file shows the values the reader delivers for it.
+    CWavFile reader;
+    ASSERT_TRUE(reader.Open(text));
+    const auto notes = Rows(dlg)[size_t(RowOf(dlg, "notes.wav"))];
+    EXPECT_EQ(notes[4], QString::asprintf("%u Hz", reader.Format()->nSamplesPerSec).toStdString());
+    EXPECT_EQ(notes[5], std::to_string(reader.Format()->nChannels));
+    EXPECT_EQ(notes[7], std::to_string(reader.Format()->wBitsPerSample));
+
+    // A zero data rate gives duration 0 rather than a division by zero.
+    ClickFileRow(dlg, RowOf(dlg, "empty.wav"));
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.result(), 1);
+    EXPECT_EQ(dlg.m_selected.duration, 0u);
+    EXPECT_EQ(dlg.m_selected.flags, 0x7Du);
+}
+
+TEST_F(ManagerTest, AFolderNamedLikeARecordingGetsTheReadersBoxAtEveryRefill)
+{
+    fs::create_directories(Folder(0) + "x.wav");
+    WriteWav(PathIn(0, "real.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(1, "home.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.show();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].style, MB_ICONSTOP);
+    EXPECT_FALSE(m_boxes[0].text.empty());
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"});
+    ClickCategory(dlg, 1);
+    EXPECT_EQ(m_boxes.size(), 1u);
+    ClickCategory(dlg, 0);
+    EXPECT_EQ(m_boxes.size(), 2u) << "nothing is cached between refills";
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"});
+}
+
+TEST_F(ManagerTest, LongPathsAreKeptWhole)
+{
+    std::string root = m_root.Path();
+    for (int i = 0; i < 6; ++i)
+        root += "/" + std::string(60, char('a' + i));
+    root += "/";
+    fs::create_directories(root);
+    WriteRoot(root);
+    const std::string name = std::string(200, 'n') + ".wav";
+    WriteWav(root + name, 1, 22050, 16, 44146);
+    CFileManagerDlg dlg;
+    dlg.show();
+    ASSERT_EQ(Names(dlg), std::vector<std::string>{name});
+    ClickFileRow(dlg, 0);
+    m_answers = {IDYES};
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.m_selected.path, root + name);
+    EXPECT_GT(dlg.m_selected.path.size(), 560u);
+    EXPECT_EQ(dlg.m_selected.duration, 1u);
+}
+
+TEST_F(ManagerTest, ARowUnderTheRestingPointerBecomesSelected)
+{
+    for (int i = 0; i < 3; ++i)
+        WriteWav(PathIn(0, "h" + std::to_string(i) + ".wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QTableView* view = FileList(dlg);
+    ASSERT_EQ(SelectedFileRow(dlg), -1);
+    QTest::mouseMove(view->viewport(), view->visualRect(view->model()->index(2, 0)).center());
+    QTest::qWait(100);
+    EXPECT_EQ(SelectedFileRow(dlg), -1) << "not before the pointer rests";
+    QTRY_COMPARE_WITH_TIMEOUT(SelectedFileRow(dlg), 2, 2000);
+}
+
+TEST_F(ManagerTest, TenThousandFilesListWellUnderASecond)
+{
+    for (int i = 0; i < 10000; ++i)
+        WriteWav(PathIn(2, std::to_string(i) + ".wav"), 1, 22050, 16, 46 + 4410);
+    CFileManagerDlg dlg;
+    dlg.m_category = 2;
+    QElapsedTimer timer;
+    timer.start();
+    dlg.show();
+    QCoreApplication::processEvents();
+    const qint64 ms = timer.elapsed();
+    ASSERT_EQ(Rows(dlg).size(), 10000u);
+    std::printf("[ timing ] 10000 files listed in %lld ms\n", static_cast<long long>(ms));
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    EXPECT_LT(ms, 5000);
+#else
+    EXPECT_LT(ms, 1000);
+#endif
+    EXPECT_EQ(m_boxes.size(), 0u);
+}
