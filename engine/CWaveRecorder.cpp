@@ -4,6 +4,7 @@
 #include "engine/MessageStyle.h"
 #include "platform/WaveInFactory.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -49,14 +50,15 @@ bool CWaveRecorder::CheckWaveInResult(uint32_t code)
     return false;
 }
 
-uint32_t CWaveRecorder::CaptureBufferSize(int setting, uint16_t blockAlign)
+uint32_t CWaveRecorder::CaptureBufferSize(int setting, const WAVEFORMATEX& deviceFormat)
 {
     uint32_t size = setting <= 0 ? uint32_t(WAVEREC_DEFAULT_BUFFER) : uint32_t(setting);
     if (size > WAVEREC_MAX_BUFFER)
         size = WAVEREC_MAX_BUFFER;
-    const uint32_t align = blockAlign ? blockAlign : 1;
+    const uint32_t align = deviceFormat.nBlockAlign ? deviceFormat.nBlockAlign : 1;
     size -= size % align;
-    return size < align ? align : size;
+    const uint32_t tenMs = (deviceFormat.nAvgBytesPerSec / 100 + align - 1) / align * align;
+    return std::max({size, tenMs, align});
 }
 
 WAVEFORMATEX CWaveRecorder::DeviceFormat(const WAVEFORMATEX& chosen)
@@ -102,7 +104,7 @@ uint32_t CWaveRecorder::Start(const WAVEFORMATEX* format)
         return WAVEREC_OPEN_FAILED;
     }
 
-    m_cbBuffer = CaptureBufferSize(setting, opened.nBlockAlign);
+    m_cbBuffer = CaptureBufferSize(setting, opened);
     m_buffers.reserve(WAVEREC_BUFFER_COUNT);
     for (int i = 0; i < WAVEREC_BUFFER_COUNT; ++i) {
         if (!AddBuffer(m_cbBuffer)) {

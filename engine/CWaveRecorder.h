@@ -46,10 +46,11 @@ public:
 
     // True for 0; otherwise shows the code's message and returns false.
     static bool CheckWaveInResult(uint32_t code);
-    // The capture buffer size used for a setting: 0 or less gives the default
-    // 10000, more than 1,000,000 gives 1,000,000; then rounded down to whole
-    // blocks, at least one block.
-    static uint32_t CaptureBufferSize(int setting, uint16_t blockAlign);
+    // The capture buffer size used for a setting with the device format: 0 or
+    // less gives the default 10000, more than 1,000,000 gives 1,000,000; then
+    // rounded down to whole blocks, and at least 10 ms of audio so that four
+    // buffers outlast the scheduling of the delivery thread.
+    static uint32_t CaptureBufferSize(int setting, const WAVEFORMATEX& deviceFormat);
     // The format the device is opened with for a chosen format: a PCM format
     // as chosen; otherwise 16-bit PCM of the chosen channels and rate, which
     // is what the converter takes.

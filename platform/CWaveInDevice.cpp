@@ -207,6 +207,7 @@ uint32_t CWaveInDevice::Stop()
     }
     OnStop();
     std::lock_guard lock(m_mutex);
+    DrainBacklog();
     m_bStarted = false;
     if (!m_queued.empty() && m_queued.front()->dwBytesRecorded > 0) {
         WAVEHDR* head = m_queued.front();
@@ -229,7 +230,12 @@ uint32_t CWaveInDevice::Reset()
     if (started)
         OnStop();
     std::unique_lock lock(m_mutex);
+    // What was captured but found no room goes into the buffers handed back
+    // now, as far as they reach.
+    m_bStarted = true;
+    DrainBacklog();
     m_bStarted = false;
+    m_cbDropped += m_backlog.size();
     m_backlog.clear();
     int rounds = 0;
     // A callback that was running when the reset began may queue its buffer
