@@ -6,13 +6,13 @@
 #include "dialogs/DialogUnits.h"
 #include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"
+#include "res/Resources.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 
@@ -59,26 +59,6 @@ std::tm FileLocalTime(const struct statx& sx)
     std::tm local{};
     localtime_r(&seconds, &local);
     return local;
-}
-
-// A folder drawn in place of a missing image resource.
-QIcon FolderIcon(const QString& resource, bool open)
-{
-    QPixmap pixmap(resource);
-    if (!pixmap.isNull())
-        return QIcon(pixmap);
-    pixmap = QPixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(128, 96, 0));
-    painter.setBrush(QColor(240, 200, 60));
-    painter.drawRect(3, 6, 11, 5);
-    painter.drawRect(3, 9, 26, 18);
-    if (open) {
-        painter.setBrush(QColor(255, 230, 120));
-        painter.drawPolygon(QPolygon({QPoint(6, 14), QPoint(31, 14), QPoint(28, 27), QPoint(3, 27)}));
-    }
-    return QIcon(pixmap);
 }
 
 // Restores the cursor however the listing ends.
@@ -211,8 +191,8 @@ void CFileManagerDlg::showEvent(QShowEvent* event)
 
 bool CFileManagerDlg::OnInitDialog()
 {
-    m_images = {FolderIcon(QStringLiteral(":/images/icon129.png"), false),
-                FolderIcon(QStringLiteral(":/images/icon130.png"), true)};
+    InitVelloryResources();
+    m_images = {QIcon(QStringLiteral(":/images/icon129.png")), QIcon(QStringLiteral(":/images/icon130.png"))};
     static const char* const kCategoryNames[4] = {"New", "Home", "Work", "Personal"};
     for (const char* name : kCategoryNames) {
         auto* item = new QListWidgetItem(m_images[0], QString::fromLatin1(name));
