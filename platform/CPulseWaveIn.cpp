@@ -2,6 +2,8 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kServerTimeoutMs = 5000;
@@ -52,6 +54,17 @@ uint32_t CPulseWaveIn::MapError(int paError)
     case PA_ERR_BADSTATE: return WAVEIN_INVALPARAM;
     default: return WAVEIN_ERROR;
     }
+}
+
+uint32_t CPulseWaveIn::FragmentFor(uint32_t bufferLength) const
+{
+    // As large as the caller's buffers, but at most 50 ms: the server holds
+    // up to one fragment that has not reached us yet, and audio still held
+    // there when the recording stops never reaches the file.
+    const WAVEFORMATEX& f = Format();
+    const uint32_t align = f.nBlockAlign;
+    const uint32_t cap = std::max<uint32_t>(f.nAvgBytesPerSec / 20 / align * align, align);
+    return bufferLength == 0 ? cap : std::min(bufferLength, cap);
 }
 
 uint32_t CPulseWaveIn::Open(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
@@ -129,10 +142,7 @@ uint32_t CPulseWaveIn::Connect()
     if (rc == WAVEIN_NOERROR) {
         pa_stream_set_state_callback(m_stream, &CPulseWaveIn::StreamState, this);
         pa_stream_set_read_callback(m_stream, &CPulseWaveIn::StreamRead, this);
-        // Until Start knows the buffer size, fragments of about a quarter second.
-        m_cbFragment = f.nAvgBytesPerSec / 4 / f.nBlockAlign * f.nBlockAlign;
-        if (m_cbFragment == 0)
-            m_cbFragment = f.nBlockAlign;
+        m_cbFragment = FragmentFor(uint32_t(-1));
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
@@ -226,9 +236,9 @@ uint32_t CPulseWaveIn::OnStart()
         rc = WAVEIN_NODRIVER;
     } else {
         bool ok;
-        // Fragments as large as the caller's buffers: each buffer returns
-        // after one fragment, at the pace of capture.
-        const uint32_t want = FirstBufferLength();
+        // Fragments follow the caller's buffers, so buffers return at the
+        // pace of capture.
+        const uint32_t want = FragmentFor(FirstBufferLength());
         if (want != 0 && want != m_cbFragment) {
             pa_buffer_attr attr{};
             attr.maxlength = uint32_t(-1);

@@ -24,6 +24,7 @@ public:
 private:
     CPulseWaveIn(const WAVEFORMATEX& format, WaveInProcFn proc, void* instance);
     uint32_t Connect();
+    uint32_t FragmentFor(uint32_t bufferLength) const;
     uint32_t OnStart() override;
     void OnStop() override;
     void OnClose() override;

@@ -1,0 +1,225 @@
+// CWaveRecorder through the real audio path: a private PulseAudio server with
+// a null sink and a microphone on its monitor. A tone played into the sink is
+// recorded and measured with sox and ffprobe; the server's errors and its
+// disappearance reach the recorder as the wave-input codes.
+#include "engine/CWaveRecorder.h"
+#include "platform/WaveInFactory.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A private server of our own, so that other tests playing into a shared
+// sink at the same time cannot mix into what this test records.
+class PrivateServer {
+public:
+    PrivateServer()
+    {
+        const auto [status, out] =
+            RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh start " + m_dir.File("pulse"));
+        const std::string key = "PULSE_SERVER=";
+        const size_t at = out.find(key);
+        if (status == 0 && at != std::string::npos) {
+            m_server = out.substr(at + key.size());
+            m_server.erase(m_server.find_last_not_of("\n\r ") + 1);
+        }
+    }
+    ~PrivateServer() { Stop(); }
+    void Stop() { RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh stop " + m_dir.File("pulse")); }
+    const std::string& Server() const { return m_server; }
+
+private:
+    TempDir m_dir;
+    std::string m_server;
+};
+
+// Points libpulse (ours and the tools') at a server for the scope.
+class ServerScope {
+public:
+    explicit ServerScope(const std::string& server)
+    {
+        if (const char* old = std::getenv("PULSE_SERVER"))
+            m_old = old, m_had = true;
+        ::setenv("PULSE_SERVER", server.c_str(), 1);
+        ::unsetenv("VELLORY_AUDIO");
+        SetWaveInFactory({});
+    }
+    ~ServerScope()
+    {
+        if (m_had)
+            ::setenv("PULSE_SERVER", m_old.c_str(), 1);
+        else
+            ::unsetenv("PULSE_SERVER");
+    }
+
+private:
+    std::string m_old;
+    bool m_had = false;
+};
+
+// Plays a 1000 Hz tone into the server's sink in the background and returns
+// once the sink is rendering it (the null sink's monitor is silent, not just
+// quiet, while nothing plays). Stopped by the destructor.
+class Tone {
+public:
+    explicit Tone(double seconds)
+    {
+        m_pidFile = m_dir.File("paplay.pid");
+        std::system(("(sox -q -n -r 44100 -c 2 -t wav - synth " + std::to_string(seconds) +
+                     " sine 1000 vol 0.5 | paplay --latency-msec=20) >/dev/null 2>&1 & echo $! > " + m_pidFile)
+                        .c_str());
+        const auto until = Clock::now() + 10s;
+        while (Clock::now() < until) {
+            if (!RunCommand("pactl list short sink-inputs 2>/dev/null").second.empty()) {
+                m_playing = true;
+                break;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        std::this_thread::sleep_for(300ms);
+    }
+    ~Tone()
+    {
+        std::system(("pkill -P $(cat " + m_pidFile + ") 2>/dev/null; kill $(cat " + m_pidFile + ") 2>/dev/null").c_str());
+    }
+    bool Playing() const { return m_playing; }
+
+private:
+    TempDir m_dir;
+    std::string m_pidFile;
+    bool m_playing = false;
+};
+
+// The test microphone (a remap of the null sink's monitor) of a fresh server
+// delivers nothing for about the first second of its first recording; later
+// recordings start at once. One throw-away recording gets past that.
+void WarmUp(const std::string& folder)
+{
+    CapturingHost quiet;
+    CWaveRecorder rec(folder + "/warm-up.wav");
+    const WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
+    if (rec.Start(&f) == WAVEREC_OK) {
+        std::this_thread::sleep_for(1500ms);
+        rec.Stop();
+    }
+}
+
+double Number(const std::string& text, const std::string& label)
+{
+    const size_t at = text.find(label);
+    if (at == std::string::npos)
+        return -1;
+    return std::atof(text.c_str() + at + label.size());
+}
+
+} // namespace
+
+TEST(WaveRecorderPulse, RecordsAToneForTheWallClockTime)
+{
+    PrivateServer server;
+    ASSERT_FALSE(server.Server().empty()) << "private PulseAudio server did not start";
+    ServerScope scope(server.Server());
+    CapturingHost host;
+    TempDir dir;
+
+    Tone tone(10); // longer than the recording
+    ASSERT_TRUE(tone.Playing());
+    WarmUp(dir.Path());
+
+    const std::string path = dir.File("tone.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    const auto started = Clock::now();
+    std::this_thread::sleep_for(3s);
+    EXPECT_EQ(WAIT_TIMEOUT, rec.m_hFinished->Wait(1));
+    const auto stopping = Clock::now();
+    EXPECT_TRUE(rec.Stop());
+    const double wall = std::chrono::duration<double>(stopping - started).count();
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_FALSE(rec.GetWavFile().IsOpen());
+
+    const auto probe = RunCommand("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels:format=duration "
+                                  "-of default=nw=1 " + path + " 2>&1");
+    ASSERT_EQ(0, probe.first) << probe.second;
+    EXPECT_NE(std::string::npos, probe.second.find("codec_name=pcm_s16le")) << probe.second;
+    EXPECT_NE(std::string::npos, probe.second.find("sample_rate=22050")) << probe.second;
+    EXPECT_NE(std::string::npos, probe.second.find("channels=1")) << probe.second;
+    const double length = Number(probe.second, "duration=");
+    EXPECT_NEAR(length, wall, 0.3) << probe.second;
+
+    // Dominant frequency, from sox's spectrum analysis of the middle of the file.
+    const auto stat = RunCommand("sox " + path + " -n trim 0.5 2 stat 2>&1");
+    ASSERT_EQ(0, stat.first) << stat.second;
+    EXPECT_NEAR(Number(stat.second, "Rough   frequency:"), 1000, 20) << stat.second;
+    EXPECT_GT(Number(stat.second, "RMS     amplitude:"), 0.1) << stat.second;
+    std::printf("recorded %.3f s for %.3f s of wall-clock time\n", length, wall);
+}
+
+TEST(WaveRecorderPulse, NoServerMeansNoDriver)
+{
+    TempDir dir;
+    ServerScope scope("unix:" + dir.File("no-such-socket"));
+    CapturingHost host;
+    const std::string path = dir.File("rec.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
+    EXPECT_EQ(WAVEREC_OPEN_FAILED, rec.Start(&f));
+    ASSERT_EQ(1u, host.Messages().size());
+    EXPECT_EQ("No device driver is present.", host.Messages()[0].text);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(WaveRecorderPulse, FormatsTheServerCannotRecord)
+{
+    PrivateServer server;
+    ASSERT_FALSE(server.Server().empty());
+    ServerScope scope(server.Server());
+    TempDir dir;
+    WAVEFORMATEX twelve = MakePcmFormat(1, 22050, 12);
+    WAVEFORMATEX fast = MakePcmFormat(1, 1000000, 16);
+    for (const WAVEFORMATEX& f : {twelve, fast}) {
+        CapturingHost host;
+        CWaveRecorder rec(dir.File("rec.wav"));
+        EXPECT_EQ(WAVEREC_OPEN_FAILED, rec.Start(&f));
+        ASSERT_EQ(1u, host.Messages().size());
+        EXPECT_EQ("Attempted to open with an unsupported waveform-audio format.", host.Messages()[0].text);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("rec.wav")));
+    }
+}
+
+TEST(WaveRecorderPulse, ServerGoingAwayEndsTheRecordingWithAFinishedFile)
+{
+    PrivateServer server;
+    ASSERT_FALSE(server.Server().empty());
+    ServerScope scope(server.Server());
+    CapturingHost host;
+    TempDir dir;
+    Tone tone(10);
+    ASSERT_TRUE(tone.Playing());
+    WarmUp(dir.Path());
+    const std::string path = dir.File("rec.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = MakePcmFormat(2, 44100, 16);
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    std::this_thread::sleep_for(800ms);
+    server.Stop();
+    ASSERT_EQ(WAIT_OBJECT_0, rec.m_hFinished->Wait(5000));
+    EXPECT_EQ(0u, rec.m_bRecording.load());
+    EXPECT_TRUE(rec.DeviceLost());
+    EXPECT_FALSE(rec.GetWavFile().IsOpen());
+    const auto probe = RunCommand("ffprobe -v error -show_entries format=duration -of default=nw=1 " + path + " 2>&1");
+    ASSERT_EQ(0, probe.first) << probe.second;
+    EXPECT_GT(Number(probe.second, "duration="), 0.4) << probe.second;
+    EXPECT_TRUE(rec.Stop()); // releasing a lost device is quiet
+    EXPECT_TRUE(host.Messages().empty());
+}
