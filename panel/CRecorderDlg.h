@@ -9,9 +9,15 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 
 class CBitmapButton;
+class CDisplayPanel;
+class CWaveRecorder;
 class QMenu;
+struct WAVEFORMATEX;
 
 enum PanelMode : uint32_t {
     Recording = 1,
@@ -47,8 +53,20 @@ public:
     void ShowFromOtherCopy();
 
     // Handlers, named after the commands they serve.
+    void OnRec();
+    void OnStop();
+    void OnPlay();
+    void OnOption();
+    void OnManager();
+    void OnSettings();
     void OnPower();
     void OnTimer(int id);
+    void OnRecordingTick();
+    void RefreshPlaybackState();
+    // A playback notification, delivered on the interface thread.
+    uint32_t OnMciNotify(uint32_t code, uint32_t deviceId);
+    // Shows the failure of a playback command and ends the panel with 2.
+    void ReportMciError(uint32_t error, const char* name);
     void OnSysCommand(uint32_t id);
     void OnAboutProgram();
     void OnHideWindow();
@@ -68,6 +86,18 @@ public:
 
     // Read by tests and by the start-up code.
     PanelMode Mode() const { return m_mode; }
+    CDisplayPanel* Display() const { return m_display; }
+    CWaveRecorder* Recorder() const { return m_pRecorder.get(); }
+    const WAVEFORMATEX* RecordFormat() const;
+    uint32_t MciDeviceId() const { return m_mciDeviceId; }
+    bool IsMciDeviceOpen() const { return m_bMciDeviceOpen; }
+    // True while a recorder's device delivers audio (also when the writer
+    // has refused audio and the next tick has not yet ended the recording).
+    bool RecordingRuns() const;
+    // Replaces the current recording format (18 + cbSize bytes).
+    void SetRecordFormat(const uint8_t* block, size_t size);
+    // Calendar time in seconds for the recording clock; tests pin it.
+    void SetClock(std::function<int64_t()> clock) { m_clock = std::move(clock); }
     CBitmapButton* Button(int id) const;
     bool IsTimerActive(int id) const;
     bool IsEnded() const { return m_bEnded; }
@@ -89,12 +119,19 @@ protected:
 
 private:
     void OnInitDialog();
+    // The tick's and STOP's answer to a recording the writer broke off.
+    void EndRefusedRecording();
+    QString RefusalText() const;
+    void OnPlaybackNotify(uint32_t code, uint32_t deviceId);
     CBitmapButton* MakeButton(const QString& caption, int id, int duX, int duY, int duW, int duH);
 
     CBitmapButton* m_btnOption = nullptr;
     CBitmapButton* m_btnPower = nullptr;
     uint32_t m_mciDeviceId = 0;
+    std::unique_ptr<uint8_t[]> m_pRecordFormat;
+    std::unique_ptr<CWaveRecorder> m_pRecorder;
     PanelMode m_mode = Idle;
+    CDisplayPanel* m_display = nullptr;
     CBitmapButton* m_btnRec = nullptr;
     CBitmapButton* m_btnStop = nullptr;
     CBitmapButton* m_btnPlay = nullptr;
@@ -102,6 +139,13 @@ private:
     CBitmapButton* m_btnMin = nullptr;
     QIcon m_hIcon;
     QPixmap m_hSkin;
+    int32_t m_recordStart = 0;
+
+    bool m_bRecorderStarted = false; // the last recorder's Start returned 0
+    bool m_bMciDeviceOpen = false;   // m_mciDeviceId names an open device
+    bool m_bReportingError = false;  // a playback error box is open
+    bool m_bLossReported = false;    // the last recording's lost input was reported
+    std::function<int64_t()> m_clock;
 
     QTimer m_timerRecording;
     QTimer m_timerPlayback;

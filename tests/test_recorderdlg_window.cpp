@@ -141,8 +141,8 @@ TEST(RecorderWindow, FacePaintedInItsGreyAndBorderFromTheSkin)
     CRecorderDlg dlg;
     const QImage image = dlg.grab().toImage();
     ASSERT_EQ(image.size(), dlg.size());
-    // A point of the face away from every child.
-    EXPECT_EQ(QColor(image.pixel(200, 75)), QColor(75, 75, 75));
+    // A point of the face away from every child (between PLAY and MIN).
+    EXPECT_EQ(QColor(image.pixel(280, 100)), QColor(75, 75, 75));
     EXPECT_EQ(QColor(image.pixel(3, 3)), QColor(75, 75, 75));
     if (dlg.Skin().isNull())
         GTEST_SKIP() << "no skin image in this build";
@@ -163,11 +163,14 @@ TEST(RecorderWindow, RightPressOnFaceOpensTheMenuButNotOnAButton)
     CRecorderDlg dlg;
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    {
+    // On the face, and on the display, which lets the press through.
+    for (QPoint at : {QPoint(280, 100), QPoint(200, 75)}) {
+        ASSERT_FALSE(dlg.childAt(at) && dlg.childAt(at)->inherits("CBitmapButton"));
         QStringList seen;
         PopupWatcher watcher([&](QWidget* w) { seen = MenuTexts(qobject_cast<QMenu*>(w)); });
-        QTest::mousePress(&dlg, Qt::RightButton, Qt::NoModifier, QPoint(200, 75));
-        EXPECT_EQ(seen, (QStringList{"&Hide Window", "-", "&Settings", "-", "&About Program"}));
+        QWidget* target = dlg.childAt(at) ? dlg.childAt(at) : &dlg;
+        QTest::mousePress(target, Qt::RightButton, Qt::NoModifier, target->mapFrom(&dlg, at));
+        EXPECT_EQ(seen, (QStringList{"&Hide Window", "-", "&Settings", "-", "&About Program"})) << at.x();
     }
     PopupWatcher watcher([](QWidget*) {});
     QTest::mousePress(dlg.Button(IDC_REC), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
@@ -244,7 +247,7 @@ TEST(RecorderWindow, EscapeEndsWithTwo)
     EXPECT_EQ(dlg.exec(), 2);
 }
 
-TEST(RecorderWindow, LeftDragOnTheFaceMovesTheWindow)
+TEST(RecorderWindow, LeftDragStartingOnTheDisplayMovesTheWindow)
 {
     CRecorderDlg dlg;
     dlg.move(50, 50);
