@@ -64,6 +64,9 @@ void CSettingsDlg::showEvent(QShowEvent* event)
 {
     DoDataExchange(false);
     QDialog::showEvent(event);
+    // The first control in tab order, OK, starts with the focus.
+    if (auto* ok = findChild<QPushButton*>(QStringLiteral("okButton")))
+        ok->setFocus();
 }
 
 bool CSettingsDlg::DoDataExchange(bool saveAndValidate)

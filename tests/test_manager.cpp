@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCursor>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -71,6 +72,8 @@ protected:
         SetEngineHost(&m_host); // the engine's boxes go through the same hook, in order
         SetMessageBoxHook([this](const QString& text, unsigned style) {
             m_boxes.push_back({text.toStdString(), style});
+            const QCursor* cursor = QApplication::overrideCursor();
+            m_cursors.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
             if (m_answers.empty())
                 return style == MB_YESNO_QUESTION ? IDNO : IDOK;
             const int answer = m_answers.front();
@@ -165,6 +168,7 @@ protected:
     std::string m_rootPath;
     CQtEngineHost m_host;
     std::vector<Box> m_boxes;
+    std::vector<Qt::CursorShape> m_cursors; // the override cursor when each box came
     std::deque<int> m_answers;
 };
 
@@ -537,6 +541,8 @@ TEST_F(ManagerTest, AFolderNamedLikeARecordingGetsTheReadersBoxAtEveryRefill)
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].style, MB_ICONSTOP);
     EXPECT_FALSE(m_boxes[0].text.empty());
+    EXPECT_EQ(m_cursors[0], Qt::WaitCursor) << "the listing shows a wait cursor";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "and restores it";
     EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"});
     ClickCategory(dlg, 1);
     EXPECT_EQ(m_boxes.size(), 1u);

@@ -89,6 +89,7 @@ TEST_F(SettingsDlgTest, OpensOnTheDefaultsAndCreatesTheRootEvenWhenCancelled)
         EXPECT_EQ(labels, QStringList({"File manager path", "Record buffer size"}));
         EXPECT_EQ(PathEdit(dlg)->text().toStdString(), root);
         EXPECT_EQ(SizeEdit(dlg)->text(), "10000");
+        EXPECT_EQ(dlg->focusWidget(), Ok(dlg));
         Cancel(dlg)->click();
     });
     EXPECT_TRUE(fs::is_directory(root));
