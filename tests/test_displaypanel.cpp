@@ -554,7 +554,7 @@ TEST(DisplayPanel, OnlyTheShowingSettersRepaintAndAtOnce)
     panel.installEventFilter(&counter);
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
-    QApplication::processEvents();
+    QTest::qWait(50); // let the first exposure's paints settle
     ASSERT_EQ(OnScreen(panel).size(), QSize(W, H));
     const QImage font = Font();
 
