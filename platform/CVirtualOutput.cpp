@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-CVirtualOutput::CVirtualOutput(double speed, uint32_t bufferMs)
-    : m_speed(speed > 0 ? speed : 1.0)
+CVirtualOutput::CVirtualOutput(double speed, uint32_t bufferMs, bool keepSamples)
+    : m_speed(speed > 0 ? speed : 0)
     , m_bufferMs(bufferMs)
+    , m_keepSamples(keepSamples)
 {
 }
 
@@ -37,6 +38,10 @@ void CVirtualOutput::Advance()
     const auto now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - m_lastTick).count();
     m_lastTick = now;
+    if (m_speed == 0) {
+        m_played = double(m_written);
+        return;
+    }
     // An output that ran dry stays at the end of what it was given (underrun).
     m_played = std::min(double(m_written), m_played + seconds * m_rate * m_speed);
 }
@@ -61,7 +66,8 @@ bool CVirtualOutput::Write(const int16_t* samples, size_t frames)
     if (m_aborted || !m_open)
         return false;
     Advance();
-    m_samples.insert(m_samples.end(), samples, samples + frames * m_channels);
+    if (m_keepSamples)
+        m_samples.insert(m_samples.end(), samples, samples + frames * m_channels);
     m_written += frames;
     return WaitUntilQueued(lock, uint64_t(m_rate) * m_bufferMs / 1000);
 }

@@ -11,9 +11,10 @@
 
 class CVirtualOutput : public IAudioOutput {
 public:
-    // speed: 1 is real time, 10 plays ten times faster. bufferMs: what the
-    // output holds before Write waits (the latency).
-    explicit CVirtualOutput(double speed = 1.0, uint32_t bufferMs = 50);
+    // speed: 1 is real time, 10 plays ten times faster, 0 takes everything at
+    // once. bufferMs: what the output holds before Write waits (the latency).
+    // keepSamples: off for long plays in the program, where nobody looks.
+    explicit CVirtualOutput(double speed = 1.0, uint32_t bufferMs = 50, bool keepSamples = true);
 
     bool Open(uint32_t rate, uint16_t channels, std::string& error) override;
     bool Write(const int16_t* samples, size_t frames) override;
@@ -41,6 +42,7 @@ private:
 
     const double m_speed;
     const uint32_t m_bufferMs;
+    const bool m_keepSamples;
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     std::string m_failOpen;

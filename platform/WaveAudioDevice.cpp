@@ -51,10 +51,10 @@ std::shared_ptr<IAudioOutput> CreateAudioOutput()
         if (const char* s = std::getenv("VELLORY_VIRTUAL_OUTPUT_SPEED")) {
             char* end = nullptr;
             const double v = std::strtod(s, &end);
-            if (end != s && v > 0)
+            if (end != s && v >= 0)
                 speed = v;
         }
-        return std::make_shared<CVirtualOutput>(speed);
+        return std::make_shared<CVirtualOutput>(speed, 50, false);
     }
     return std::make_shared<CPulseOutput>();
 }

@@ -665,6 +665,35 @@ TEST_F(PlayerTest, CommandsFromManyThreadsStayConsistent)
     EXPECT_GE(codes[MCI_NOTIFY_SUCCESSFUL], stops + 1);
 }
 
+TEST_F(PlayerTest, EnvironmentChoosesTheVirtualOutputAndItsSpeed)
+{
+    SetAudioOutputFactory(nullptr);
+    const std::string path = m_dir.File("env.wav");
+    WritePcm(path, 22050, 1, 3.0);
+    ::setenv("VELLORY_AUDIO", "virtual", 1);
+    for (const char* speed : {"10", "0"}) {
+        ::setenv("VELLORY_VIRTUAL_OUTPUT_SPEED", speed, 1);
+        uint32_t id = 0;
+        ASSERT_EQ(MciOpenWaveAudio(path, id), 0u);
+        NotifyLog log;
+        const auto start = Clock::now();
+        ASSERT_EQ(MciPlay(id, 0, log.Callback("play", id)), 0u);
+        ASSERT_TRUE(log.WaitFor(1, 3000ms));
+        const double took = std::chrono::duration<double>(log.times[0] - start).count();
+        EXPECT_EQ(log.Events()[0].second, MCI_NOTIFY_SUCCESSFUL);
+        if (std::string(speed) == "10") {
+            EXPECT_GE(took, 0.28);
+            EXPECT_LE(took, 0.6);
+        } else {
+            EXPECT_LE(took, 0.2) << "speed 0 takes the file at once";
+        }
+        EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 3000u);
+        EXPECT_EQ(MciClose(id), 0u);
+    }
+    ::unsetenv("VELLORY_VIRTUAL_OUTPUT_SPEED");
+    ::unsetenv("VELLORY_AUDIO");
+}
+
 TEST(AudioDecoderTest, StereoSamplesComeBackInterleavedAndExact)
 {
     TempDir dir;
