@@ -54,7 +54,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return Text(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
 
@@ -65,6 +65,6 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DisplayRole)
         return QString::fromLatin1(kColumnTitles[section]);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }

@@ -390,6 +390,7 @@ TEST_F(ManagerTest, ClearedCategorySelectionKeepsTheListAndTheEntryCategory)
     dlg.show();
     ClickCategory(dlg, 2);
     EXPECT_EQ(Names(dlg), std::vector<std::string>{"work.wav"});
+    WriteWav(PathIn(2, "late.wav"), 1, 22050, 16, 5000);
     ClickCategoryEmptySpace(dlg);
     EXPECT_EQ(SelectedCategory(dlg), -1);
     EXPECT_EQ(Names(dlg), std::vector<std::string>{"work.wav"}) << "losing the selection does not refill";
