@@ -101,14 +101,18 @@ TEST(WaveRecorderStart, RecordsAndStopsCleanly)
     const std::string path = dir.File("rec.wav");
     CWaveRecorder rec(path);
     const WAVEFORMATEX f = Pcm16Mono();
+    const auto beforeStart = std::chrono::steady_clock::now();
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    const auto afterStart = std::chrono::steady_clock::now();
     ASSERT_TRUE(rec.m_hFinished);
     EXPECT_EQ(1u, rec.m_bRecording.load());
     EXPECT_FALSE(rec.m_hFinished->IsSet());
     ASSERT_TRUE(rec.m_hWaveIn);
     EXPECT_TRUE(rec.m_hWaveIn->IsOpen());
     std::this_thread::sleep_for(300ms);
+    const auto beforeStop = std::chrono::steady_clock::now();
     EXPECT_TRUE(rec.Stop());
+    const auto afterStop = std::chrono::steady_clock::now();
     EXPECT_EQ(0u, rec.m_bRecording.load());
     EXPECT_TRUE(rec.m_hFinished->IsSet());
     EXPECT_FALSE(rec.m_hWaveIn->IsOpen());
@@ -116,8 +120,11 @@ TEST(WaveRecorderStart, RecordsAndStopsCleanly)
     EXPECT_FALSE(rec.GetWavFile().IsOpen());
     ExpectFinishedPcm(path);
     ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->FramesProduced());
-    // About 300 ms of audio: the clock of the device, not of the buffers.
-    EXPECT_NEAR(double(input.m_device->FramesProduced()) / 22050.0, 0.3, 0.1);
+    // The audio covers the time between start and stop, up to the last
+    // moment: the device's clock, not whole buffers.
+    const double seconds = double(input.m_device->FramesProduced()) / 22050.0;
+    EXPECT_GE(seconds, std::chrono::duration<double>(beforeStop - afterStart).count() - 0.001);
+    EXPECT_LE(seconds, std::chrono::duration<double>(afterStop - beforeStart).count() + 0.001);
     EXPECT_TRUE(host.Messages().empty());
 }
 
