@@ -1,7 +1,9 @@
 // Recording a tone in every catalogue format through the WAV writer, then
-// decoding the file with ffmpeg (and sox where it reads the format): length,
+// decoding the file with ffmpeg, sox where it reads the format, and the
+// program's playback decoder: length,
 // signal-to-noise ratio, and no damage at the 1,000,000-byte block seams.
 #include "engine/CWavFile.h"
+#include "platform/CAudioDecoder.h"
 #include "platform/CFormatCatalogue.h"
 #include "CodecTestSupport.h"
 #include "TestSupport.h"
@@ -151,13 +153,29 @@ TEST_P(CatalogueRecording, ToneSurvivesRecordingAndDecoding)
     EXPECT_NE(probe.find("channels=" + std::to_string(f.nChannels) + "\n"), std::string::npos) << probe;
 
     const size_t maxLag = f.wFormatTag == WAVE_FORMAT_MPEGLAYER3 ? 4000 : 0;
-    for (const std::string tool : {"ffmpeg", "sox"}) {
+    for (const std::string tool : {"ffmpeg", "sox", "player"}) {
         if (tool == "sox" && !want.soxReads)
             continue;
         SCOPED_TRACE(tool);
         std::vector<int16_t> decoded;
         std::string errors;
-        ASSERT_TRUE(DecodeWithTool(tool, path, decoded, errors)) << errors;
+        if (tool == "player") {
+            // The program's own playback decoder.
+            CAudioDecoder player;
+            ASSERT_EQ(player.Open(path), 0u);
+            EXPECT_EQ(player.Rate(), f.nSamplesPerSec);
+            EXPECT_EQ(player.Channels(), f.nChannels);
+            EXPECT_NEAR(double(player.LengthMs()), 1000.0 * double(frames) / f.nSamplesPerSec,
+                        1000.0 * double(frameSamples + maxLag) / f.nSamplesPerSec + 1);
+            ASSERT_TRUE(player.Start(0));
+            std::vector<int16_t> chunk(4096 * f.nChannels);
+            long n;
+            while ((n = player.Read(chunk.data(), 4096)) > 0)
+                decoded.insert(decoded.end(), chunk.begin(), chunk.begin() + n * f.nChannels);
+            ASSERT_EQ(n, 0);
+        } else {
+            ASSERT_TRUE(DecodeWithTool(tool, path, decoded, errors)) << errors;
+        }
         EXPECT_EQ(errors, "");
         ASSERT_EQ(decoded.size() % f.nChannels, 0u);
         const size_t decodedFrames = decoded.size() / f.nChannels;
