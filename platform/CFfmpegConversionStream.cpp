@@ -10,6 +10,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 uint32_t OpenFfmpegConversionStream(const WAVEFORMATEX& source, const FormatBlock& destination,
                                     std::unique_ptr<IConversionStream>& stream)
@@ -347,7 +348,27 @@ bool CFfmpegConversionStream::EncodeFrame(const uint8_t* pcm, int samples, std::
     return ReceivePackets(out);
 }
 
+// The calls run on worker threads, where an escaping exception would end the
+// program: running out of memory fails the block instead.
 bool CFfmpegConversionStream::Convert(const uint8_t* src, uint32_t srcBytes, std::vector<uint8_t>& out)
+{
+    try {
+        return ConvertBlock(src, srcBytes, out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CFfmpegConversionStream::Finish(std::vector<uint8_t>& out)
+{
+    try {
+        return FinishStream(out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CFfmpegConversionStream::ConvertBlock(const uint8_t* src, uint32_t srcBytes, std::vector<uint8_t>& out)
 {
     if (m_bFinished || (!src && srcBytes))
         return false;
@@ -389,7 +410,7 @@ bool CFfmpegConversionStream::Convert(const uint8_t* src, uint32_t srcBytes, std
     return true;
 }
 
-bool CFfmpegConversionStream::Finish(std::vector<uint8_t>& out)
+bool CFfmpegConversionStream::FinishStream(std::vector<uint8_t>& out)
 {
     if (m_bFinished)
         return true;

@@ -36,6 +36,8 @@ public:
 private:
     CFfmpegConversionStream() = default;
     uint32_t Init(const WAVEFORMATEX& source, const FormatBlock& destination);
+    bool ConvertBlock(const uint8_t* src, uint32_t srcBytes, std::vector<uint8_t>& out);
+    bool FinishStream(std::vector<uint8_t>& out);
     // Encodes `samples` sample frames of interleaved PCM (nullptr: drain).
     bool EncodeFrame(const uint8_t* pcm, int samples, std::vector<uint8_t>& out);
     bool ReceivePackets(std::vector<uint8_t>& out);
