@@ -142,6 +142,10 @@ TEST_P(CatalogueRecording, ToneSurvivesRecordingAndDecoding)
         EXPECT_EQ(wav.DataBytesWritten(), (frames + frameSamples - 1) / frameSamples * f.nBlockAlign);
     } else if (f.wFormatTag != WAVE_FORMAT_MPEGLAYER3) {
         EXPECT_EQ(wav.DataBytesWritten(), frames * f.nBlockAlign);
+    } else {
+        // Constant bit rate as declared: bytes per second of audio within 3 %.
+        const double perSecond = double(wav.DataBytesWritten()) * f.nSamplesPerSec / double(frames);
+        EXPECT_NEAR(perSecond, double(f.nAvgBytesPerSec), 0.03 * f.nAvgBytesPerSec);
     }
 
     const Expectation want = Expect(block);
