@@ -232,4 +232,54 @@ TEST_F(PulsePlayerTest, StopSilencesTheSinkPromptly)
     // What the sink played matches the position the device reported at the stop.
     EXPECT_NEAR(span.seconds, pos / 1000.0, 0.15) << "tone from " << span.start << " s";
 }
+TEST_F(PulsePlayerTest, NoServerRefusesThePlayAtOnce)
+{
+    const std::string tone = m_dir.File("tone.wav");
+    WriteTone(tone, 1.0);
+    const std::string saved = std::getenv("PULSE_SERVER");
+    ::setenv("PULSE_SERVER", ("unix:" + m_dir.File("no-such-socket")).c_str(), 1);
+    uint32_t id = 0;
+    ASSERT_EQ(MciOpenWaveAudio(tone, id), 0u);
+    Notes notes;
+    const auto start = Clock::now();
+    EXPECT_EQ(MciPlay(id, 0, notes.Callback()), MCIERR_WAVE_OUTPUTSINUSE);
+    EXPECT_LT(Seconds(start), 1.0);
+    uint32_t mode = 0;
+    EXPECT_EQ(MciStatus(id, MCI_STATUS_MODE, mode), 0u);
+    EXPECT_EQ(mode, MCI_MODE_STOP);
+    EXPECT_EQ(MciClose(id), 0u);
+    MciWaitForNotifications();
+    EXPECT_TRUE(notes.codes.empty()) << "a refused play is not notified";
+    ::setenv("PULSE_SERVER", saved.c_str(), 1);
+}
+
+TEST_F(PulsePlayerTest, ServerLostMidPlayEndsItWithFailure)
+{
+    // A server of this test's own, so that it can be taken away.
+    const std::string state = m_dir.File("pulse");
+    const auto [rc, out] = RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh start '" + state + "'");
+    ASSERT_EQ(rc, 0) << out;
+    const std::string saved = std::getenv("PULSE_SERVER");
+    ::setenv("PULSE_SERVER", ("unix:" + state + "/native").c_str(), 1);
+
+    const std::string tone = m_dir.File("tone.wav");
+    WriteTone(tone, 5.0);
+    uint32_t id = 0;
+    ASSERT_EQ(MciOpenWaveAudio(tone, id), 0u);
+    Notes notes;
+    ASSERT_EQ(MciPlay(id, 0, notes.Callback()), 0u);
+    std::this_thread::sleep_for(500ms);
+    RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh stop '" + state + "'");
+    const auto stopped = Clock::now();
+    ASSERT_TRUE(notes.Wait(1, 3000ms));
+    EXPECT_EQ(notes.codes[0], MCI_NOTIFY_FAILURE);
+    EXPECT_LT(std::chrono::duration<double>(notes.at - stopped).count(), 2.0);
+    uint32_t mode = 0, pos = 0;
+    EXPECT_EQ(MciStatus(id, MCI_STATUS_MODE, mode), 0u);
+    EXPECT_EQ(mode, MCI_MODE_STOP);
+    EXPECT_EQ(MciStatus(id, MCI_STATUS_POSITION, pos), 0u);
+    EXPECT_LT(pos, 5000u);
+    EXPECT_EQ(MciClose(id), 0u);
+    ::setenv("PULSE_SERVER", saved.c_str(), 1);
+}
 } // namespace
