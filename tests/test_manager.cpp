@@ -60,13 +60,23 @@ void WriteWav(const std::string& path, uint16_t channels, uint32_t rate, uint16_
     WriteFileBytes(path, b);
 }
 
+// The settings file's location is fixed at its first use in a process: each
+// test process gets a home of its own there, so the cases that ctest runs in
+// parallel never share a settings file.
+const std::string& ProcessHome()
+{
+    static TempDir home;
+    return home.Path();
+}
+
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ::setenv("HOME", ProcessHome().c_str(), 1);
         QStandardPaths::setTestModeEnabled(true);
         Store().clear();
-        ::setenv("HOME", m_home.Path().c_str(), 1);
+        ::setenv("HOME", m_home.Path().c_str(), 1); // the default root lies under it
         m_rootPath = m_root.Path() + "/";
         WriteRoot(m_rootPath);
         SetEngineHost(&m_host); // the engine's boxes go through the same hook, in order

@@ -25,13 +25,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The settings file's location is fixed at its first use in a process: each
+// test process gets a home of its own there, so the cases that ctest runs in
+// parallel never share a settings file.
+const std::string& ProcessHome()
+{
+    static TempDir home;
+    return home.Path();
+}
+
 class SettingsDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ::setenv("HOME", ProcessHome().c_str(), 1);
         QStandardPaths::setTestModeEnabled(true);
         Store().clear();
-        ::setenv("HOME", m_home.Path().c_str(), 1);
+        ::setenv("HOME", m_home.Path().c_str(), 1); // the default root lies under it
         SetMessageBoxHook([this](const QString& text, unsigned style) {
             m_boxes.push_back({text.toStdString(), style});
             return IDOK;
