@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <sstream>
 
 namespace {
@@ -20,6 +21,9 @@ struct CatalogueCase {
     FormatBlock block;
     std::string description;
 };
+
+// Names the case in test listings by its dialog text.
+void PrintTo(const CatalogueCase& c, std::ostream* os) { *os << c.tagName << " " << c.description; }
 
 std::vector<CatalogueCase> AllFormats()
 {
