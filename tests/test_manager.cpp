@@ -630,3 +630,27 @@ TEST_F(ManagerTest, TenThousandFilesListWellUnderASecond)
 #endif
     EXPECT_EQ(m_boxes.size(), 0u);
 }
+
+TEST_F(ManagerTest, FilesPastFourGigabytesKeepTheirWholeSize)
+{
+    // A sparse file: a WAV header followed by 5 GiB of holes.
+    const std::string path = PathIn(0, "huge.wav");
+    WriteWav(path, 1, 22050, 16, 1000);
+    const uint64_t size = (uint64_t(5) << 30) + 46;
+    fs::resize_file(path, size);
+    CFileManagerDlg dlg;
+    dlg.show();
+    ASSERT_EQ(Rows(dlg).size(), 1u);
+    EXPECT_EQ(Rows(dlg)[0][1], "5242880kb");
+    ClickFileRow(dlg, 0);
+    Button(dlg, "openButton")->click();
+    EXPECT_EQ(dlg.m_selected.duration, uint32_t(size / 44100));
+}
+
+TEST_F(ManagerTest, DurationOfZeroRateAndClamping)
+{
+    EXPECT_EQ(DurationSeconds(441046, 44100), 10u);
+    EXPECT_EQ(DurationSeconds(44099, 44100), 0u);
+    EXPECT_EQ(DurationSeconds(123456, 0), 0u);
+    EXPECT_EQ(DurationSeconds(UINT64_MAX, 1), UINT32_MAX);
+}
