@@ -1,6 +1,6 @@
-// The playback device on the real audio path: a tone played through the
-// PulseAudio server's null sink is recorded from the sink's monitor and
-// measured.
+// The playback device on the real audio path: a tone played through a
+// private PulseAudio server's null sink is recorded from the sink's monitor
+// and measured; the server going away mid-play.
 #include "TestSupport.h"
 
 #include "engine/CWavFile.h"
@@ -111,16 +111,38 @@ double SoxValue(const std::string& stat, const std::string& name)
     return std::atof(stat.c_str() + stat.find(':', at) + 1);
 }
 
+// Each test runs its own private server (null sink "vsink" with its monitor),
+// so tests running at the same time never hear each other's sound.
 class PulsePlayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("PULSE_SERVER"))
-            GTEST_SKIP() << "needs the private PulseAudio server (./test.sh starts it)";
         SetAudioOutputFactory(nullptr);
         ::unsetenv("VELLORY_AUDIO");
+        if (const char* s = std::getenv("PULSE_SERVER"))
+            m_savedServer = s;
+        m_state = m_dir.File("pulse");
+        const auto [rc, out] = RunCommand(Tool() + " start '" + m_state + "' 2>&1");
+        ASSERT_EQ(rc, 0) << out;
+        m_started = true;
+        ::setenv("PULSE_SERVER", ("unix:" + m_state + "/native").c_str(), 1);
     }
+    void TearDown() override
+    {
+        MciWaitForNotifications();
+        if (m_started)
+            RunCommand(Tool() + " stop '" + m_state + "'");
+        if (m_savedServer.empty())
+            ::unsetenv("PULSE_SERVER");
+        else
+            ::setenv("PULSE_SERVER", m_savedServer.c_str(), 1);
+    }
+    static std::string Tool() { return std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh"; }
+
     TempDir m_dir;
+    std::string m_state;
+    std::string m_savedServer;
+    bool m_started = false;
 };
 
 struct Notes {
@@ -236,7 +258,6 @@ TEST_F(PulsePlayerTest, NoServerRefusesThePlayAtOnce)
 {
     const std::string tone = m_dir.File("tone.wav");
     WriteTone(tone, 1.0);
-    const std::string saved = std::getenv("PULSE_SERVER");
     ::setenv("PULSE_SERVER", ("unix:" + m_dir.File("no-such-socket")).c_str(), 1);
     uint32_t id = 0;
     ASSERT_EQ(MciOpenWaveAudio(tone, id), 0u);
@@ -249,18 +270,12 @@ TEST_F(PulsePlayerTest, NoServerRefusesThePlayAtOnce)
     EXPECT_EQ(mode, MCI_MODE_STOP);
     EXPECT_EQ(MciClose(id), 0u);
     MciWaitForNotifications();
+    std::lock_guard lock(notes.mutex);
     EXPECT_TRUE(notes.codes.empty()) << "a refused play is not notified";
-    ::setenv("PULSE_SERVER", saved.c_str(), 1);
 }
 
 TEST_F(PulsePlayerTest, ServerLostMidPlayEndsItWithFailure)
 {
-    // A server of this test's own, so that it can be taken away.
-    const std::string state = m_dir.File("pulse");
-    const auto [rc, out] = RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh start '" + state + "'");
-    ASSERT_EQ(rc, 0) << out;
-    const std::string saved = std::getenv("PULSE_SERVER");
-    ::setenv("PULSE_SERVER", ("unix:" + state + "/native").c_str(), 1);
 
     const std::string tone = m_dir.File("tone.wav");
     WriteTone(tone, 5.0);
@@ -269,7 +284,7 @@ TEST_F(PulsePlayerTest, ServerLostMidPlayEndsItWithFailure)
     Notes notes;
     ASSERT_EQ(MciPlay(id, 0, notes.Callback()), 0u);
     std::this_thread::sleep_for(500ms);
-    RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh stop '" + state + "'");
+    RunCommand(Tool() + " stop '" + m_state + "'");
     const auto stopped = Clock::now();
     ASSERT_TRUE(notes.Wait(1, 3000ms));
     EXPECT_EQ(notes.codes[0], MCI_NOTIFY_FAILURE);
@@ -280,6 +295,5 @@ TEST_F(PulsePlayerTest, ServerLostMidPlayEndsItWithFailure)
     EXPECT_EQ(MciStatus(id, MCI_STATUS_POSITION, pos), 0u);
     EXPECT_LT(pos, 5000u);
     EXPECT_EQ(MciClose(id), 0u);
-    ::setenv("PULSE_SERVER", saved.c_str(), 1);
 }
 } // namespace
