@@ -5,6 +5,7 @@
 #include "panel/CAboutDlg.h"
 #include "panel/CBitmapButton.h"
 #include "panel/CRecorderDlg.h"
+#include "dialogs/CSettingsDlg.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -43,15 +44,17 @@ public:
 // watcher lives, then closes it.
 class PopupWatcher {
 public:
-    explicit PopupWatcher(std::function<void(QWidget*)> inspect)
+    enum Kind { Any, DialogsOnly };
+    explicit PopupWatcher(std::function<void(QWidget*)> inspect, Kind kind = Any)
         : m_inspect(std::move(inspect))
     {
         m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, kind] {
             QWidget* w = QApplication::activePopupWidget();
             if (!w)
                 w = QApplication::activeModalWidget();
-            if (w && (qobject_cast<QMenu*>(w) || qobject_cast<CAboutDlg*>(w))) {
+            const bool menu = qobject_cast<QMenu*>(w) && kind == Any;
+            if (w && w->isVisible() && (menu || qobject_cast<QDialog*>(w))) {
                 m_timer.stop();
                 ++m_seen;
                 m_inspect(w);
@@ -337,4 +340,58 @@ TEST(BitmapButton, ImagesByCaptionWithFallbackToNormal)
     none.resize(20, 10);
     EXPECT_FALSE(none.AutoLoad());
     EXPECT_EQ(none.size(), QSize(20, 10));
+}
+
+TEST(RecorderWindow, MenuItemsReachTheirCommands)
+{
+    CRecorderDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QPoint face(280, 100);
+    // "&About Program" opens the about box.
+    {
+        QString title;
+        PopupWatcher aboutWatcher([&](QWidget* w) {
+            if (qobject_cast<QMenu*>(w)) {
+                QTest::keyClick(w, Qt::Key_A);
+                return;
+            }
+        });
+        // The menu goes first; the about box is caught by a second watcher.
+        PopupWatcher boxWatcher([&](QWidget* w) { title = w->windowTitle(); }, PopupWatcher::DialogsOnly);
+        QTest::mousePress(&dlg, Qt::RightButton, Qt::NoModifier, face);
+        EXPECT_EQ(title, QStringLiteral("About..."));
+    }
+    // "&Settings" runs the settings dialog.
+    {
+        bool settings = false;
+        PopupWatcher menuWatcher([&](QWidget* w) {
+            if (qobject_cast<QMenu*>(w))
+                QTest::keyClick(w, Qt::Key_S);
+        });
+        PopupWatcher dialogWatcher([&](QWidget* w) { settings = qobject_cast<CSettingsDlg*>(w) != nullptr; },
+                                   PopupWatcher::DialogsOnly);
+        QTest::mousePress(&dlg, Qt::RightButton, Qt::NoModifier, face);
+        EXPECT_TRUE(settings);
+    }
+    // "&Hide Window" hides the panel.
+    {
+        PopupWatcher menuWatcher([&](QWidget* w) { QTest::keyClick(w, Qt::Key_H); });
+        QTest::mousePress(&dlg, Qt::RightButton, Qt::NoModifier, face);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_FALSE(dlg.IsEnded());
+    }
+}
+
+TEST(RecorderWindow, MinMinimisesAndAnotherStartLeavesItMinimised)
+{
+    CRecorderDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QTest::mouseClick(dlg.Button(IDC_MIN), Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_TRUE(dlg.isMinimized());
+    dlg.ShowFromOtherCopy();
+    EXPECT_TRUE(dlg.isMinimized());
+    EXPECT_FALSE(dlg.IsEnded());
 }
