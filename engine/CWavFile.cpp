@@ -172,9 +172,18 @@ bool CWavFile::Write(const void* data, uint32_t length)
         Fail(WavWriteError::OutOfMemory, ENOMEM);
         return false;
     }
-    if (m_queue.GetSize() > WAVFILE_FLUSH_BLOCK)
+    // PCM goes to disk about once a second, so a crash or a power cut loses
+    // at most a second of a recording; compressed audio converts in whole
+    // blocks of a million bytes.
+    if (m_queue.GetSize() > WAVFILE_FLUSH_BLOCK || (!m_hStream && m_queue.GetSize() >= PcmFlushThreshold()))
         return Flush();
     return true;
+}
+
+uint32_t CWavFile::PcmFlushThreshold() const
+{
+    const uint32_t second = Format()->nAvgBytesPerSec;
+    return second == 0 || second > WAVFILE_FLUSH_BLOCK ? WAVFILE_FLUSH_BLOCK + 1 : second;
 }
 
 bool CWavFile::Flush()

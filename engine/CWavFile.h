@@ -58,6 +58,8 @@ protected:
     bool WriteData(const uint8_t* data, size_t length);
     void Fail(WavWriteError error, int err = 0);
     void JoinLastWorker();
+    // Staged PCM bytes that make Write flush at once: one second of audio.
+    uint32_t PcmFlushThreshold() const;
 
     std::unique_ptr<uint8_t[]> m_pFormat;
     std::thread m_hLastWorker;

@@ -258,7 +258,8 @@ TEST(WavFile, FlushThresholdIsStrictlyMoreThanOneMillion)
     CapturingHost host;
     TempDir dir;
     const auto path = dir.File("flush.wav");
-    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    // More than a million bytes a second: the million-byte block rule decides.
+    WAVEFORMATEX fmt = MakePcmFormat(8, 96000, 16);
     ProbeWavFile w;
     ASSERT_TRUE(w.Create(path, &fmt));
     auto chunk = Ramp(100000);
@@ -271,6 +272,25 @@ TEST(WavFile, FlushThresholdIsStrictlyMoreThanOneMillion)
     EXPECT_EQ(std::filesystem::file_size(path), 46u + 1000000u);
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(std::filesystem::file_size(path), 46u + 1000010u);
+}
+
+TEST(WavFile, PcmReachesTheDiskEverySecondOfAudio)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = dir.File("second.wav");
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16); // 44100 bytes a second
+    ProbeWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    auto chunk = Ramp(10000);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(w.Write(chunk.data(), uint32_t(chunk.size())));
+    EXPECT_EQ(w.Staged(), 40000u) << "less than a second stays staged";
+    EXPECT_EQ(std::filesystem::file_size(path), 46u);
+    ASSERT_TRUE(w.Write(chunk.data(), uint32_t(chunk.size())));
+    EXPECT_EQ(w.Staged(), 0u) << "a second of audio goes to the file at once";
+    EXPECT_EQ(std::filesystem::file_size(path), 46u + 50000u);
+    ASSERT_TRUE(w.Close());
 }
 
 TEST(WavFile, CreateReplacesExistingFile)
@@ -337,7 +357,7 @@ TEST(WavFile, FileSizeLimitOfTheProcessEndsWritingWithTheReason)
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     EXPECT_TRUE(refused);
-    EXPECT_EQ(written, 21) << "the second block does not fit";
+    EXPECT_EQ(written, 15) << "the fifteenth block does not fit";
     EXPECT_EQ(w.LastWriteError(), WavWriteError::DiskWrite);
     EXPECT_EQ(w.LastErrno(), EFBIG);
     EXPECT_TRUE(closed) << "the sizes still fit in the file";
