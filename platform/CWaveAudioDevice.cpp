@@ -10,7 +10,7 @@
 namespace {
 // Opening the output is the only part of a play the caller waits for.
 constexpr auto kOutputOpenTimeout = std::chrono::seconds(5);
-constexpr size_t kChunkFrames = 1024;
+constexpr size_t kChunkFrames = 4096;
 } // namespace
 
 CWaveAudioDevice::CWaveAudioDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder)
