@@ -65,6 +65,7 @@ sleep 0.5
 import -window root "$shots/panel-idle.png"
 
 # Record a tone.
+t0=$(date +%s%N)
 click $REC
 sleep 0.3
 sox -n -r 44100 -c 2 -t wav - synth 3 sine 1000 2>/dev/null | paplay --latency-msec=20 &
@@ -74,6 +75,8 @@ import -window root "$shots/panel-recording.png"
 wait "$tone"
 sleep 0.3
 click $STOP
+t1=$(date +%s%N)
+wall=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
 sleep 0.6
 
 file=$(find "$HOME/fmanager" -maxdepth 1 -name '*.wav' | head -1)
@@ -93,7 +96,7 @@ else
   riffsize=$(od -An -tu4 -j4 -N4 "$file" | tr -d ' ')
   [ "$riffsize" = $((size - 8)) ] || fail "RIFF size $riffsize, file $size"
   dur=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
-  echo "duration $dur s, $size bytes"
+  echo "duration $dur s, $size bytes; REC to STOP took $wall s of wall-clock time"
   awk -v d="$dur" 'BEGIN { exit !(d >= 3.0 && d <= 6.0) }' || fail "duration $dur s not within 3 to 6 s"
   # The tone: the loudest second of the file holds 1000 Hz at a clear level.
   stats=$(sox "$file" -n trim 0.8 1.5 stat 2>&1)
@@ -101,6 +104,10 @@ else
   rms=$(echo "$stats" | awk '/RMS     amplitude/ {print $3}')
   echo "tone: rough frequency $freq Hz, RMS $rms"
   awk -v f="$freq" -v r="$rms" 'BEGIN { exit !(f >= 950 && f <= 1050 && r >= 0.1) }' || fail "no 1000 Hz tone in the recording"
+  # The tone lasted 3 s: with the silence around it cut away, 3 s remain.
+  tonelen=$(sox "$file" -n silence 1 0.02 2% reverse silence 1 0.02 2% reverse stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
+  echo "tone length in the recording: $tonelen s"
+  awk -v t="$tonelen" 'BEGIN { exit !(t >= 2.8 && t <= 3.2) }' || fail "the tone lasts $tonelen s in the recording, not 3 s"
 fi
 
 # PLAY: the recording is heard on the sink.
