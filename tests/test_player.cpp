@@ -343,7 +343,7 @@ TEST_F(PlayerTest, FilesThatCannotBeOpenedGiveCodesAndTexts)
     unknownTag[21] = 0x12;
     WriteFileBytes(m_dir.File("tag.wav"), unknownTag);
     EXPECT_EQ(MciOpenWaveAudio(m_dir.File("tag.wav"), id), MCIERR_INVALID_FILE);
-    // MP3 data under a plain RIFF name is still no WAV file.
+    // A RIFF file of another form (AVI) is no WAV file.
     WriteFileBytes(m_dir.File("text.wav"), std::vector<uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '});
     EXPECT_EQ(MciOpenWaveAudio(m_dir.File("text.wav"), id), MCIERR_INVALID_FILE);
 
