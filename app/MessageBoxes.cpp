@@ -24,6 +24,19 @@ int ShowOnThisThread(const QString& text, unsigned style, QWidget* parent)
 
     if (!parent)
         parent = QApplication::activeWindow();
+    // A box raised during a long operation (a listing under the wait cursor)
+    // is answered with the ordinary pointer.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    struct RestoreCursor {
+        bool active;
+        ~RestoreCursor()
+        {
+            if (active)
+                QApplication::restoreOverrideCursor();
+        }
+    } restore{busy};
     QMessageBox box(parent);
     box.setWindowTitle(QStringLiteral("Vellory"));
     box.setText(text);

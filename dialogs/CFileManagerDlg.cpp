@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "dialogs/CFileListModel.h"
 #include "dialogs/DialogUnits.h"
+#include "engine/CRecordingRepair.h"
 #include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"
 #include "res/Resources.h"
@@ -225,6 +226,8 @@ void CFileManagerDlg::FillFileList(int category)
     m_listedCategory = category;
 
     const std::string folder = GetCategoryFolder(category);
+    // Recordings cut off by a crash are listed with their true length.
+    CRecordingRepair::RepairFolder(folder);
     std::vector<CFileListModel::Row> rows;
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         // Rows follow the order in which the search reports the files.

@@ -1,5 +1,7 @@
 #include "CRecordingRepair.h"
 
+#include "engine/CWavFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -148,7 +150,7 @@ int CRecordingRepair::RepairFolder(const std::string& folder, const std::string&
         if (!EndsWithWav(e->d_name))
             continue;
         const std::string path = prefix + e->d_name;
-        if (!skip.empty() && path == skip)
+        if ((!skip.empty() && path == skip) || CWavFile::IsBeingWritten(path))
             continue;
         if (Repair(path) == RepairResult::Repaired)
             ++repaired;

@@ -16,7 +16,7 @@ class CRecordingRepair {
 public:
     // Checks one file and repairs it when needed. Only the two size fields change.
     static RepairResult Repair(const std::string& path);
-    // Repairs every *.wav in a folder (not its sub-folders), except `skip` (the
-    // recording in progress). Returns the number of files repaired.
+    // Repairs every *.wav in a folder (not its sub-folders), except `skip` and
+    // files this process is writing. Returns the number of files repaired.
     static int RepairFolder(const std::string& folder, const std::string& skip = std::string());
 };

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace {
@@ -18,6 +20,21 @@ const uint32_t kData = CRiffFile::FourCC("data");
 // the conversion as unable to keep up. A block is over 11 s of audio at the
 // highest capture rate, so a worker still busy after this is truly behind.
 constexpr uint32_t kConversionGraceMs = 3000;
+
+std::mutex g_writingMutex;
+std::set<std::string> g_writing;
+
+void RegisterWriting(const std::string& path)
+{
+    std::lock_guard lock(g_writingMutex);
+    g_writing.insert(path);
+}
+
+void UnregisterWriting(const std::string& path)
+{
+    std::lock_guard lock(g_writingMutex);
+    g_writing.erase(path);
+}
 
 std::string OpenErrorText(uint16_t code)
 {
@@ -41,6 +58,14 @@ CWavFile::~CWavFile()
         Close();
     JoinLastWorker();
     std::free(m_pPending.exchange(nullptr));
+    if (!m_writingPath.empty())
+        UnregisterWriting(m_writingPath);
+}
+
+bool CWavFile::IsBeingWritten(const std::string& path)
+{
+    std::lock_guard lock(g_writingMutex);
+    return g_writing.count(path) != 0;
 }
 
 bool CWavFile::CheckAcmResult(uint32_t code)
@@ -78,6 +103,8 @@ bool CWavFile::Create(const std::string& path, const WAVEFORMATEX* format)
     std::memcpy(m_pFormat.get(), format, cbFormat);
     m_workerIdle.Set();
 
+    m_writingPath = path;
+    RegisterWriting(path);
     if (!m_file.Create(path)) {
         // The reason matters here: a root folder that cannot be made, a full or
         // read-only disk all end up at this point.
@@ -285,6 +312,8 @@ bool CWavFile::Close()
     if (!m_file.Ascend(m_ckRiff))
         return false;
     m_file.Close();
+    UnregisterWriting(m_writingPath);
+    m_writingPath.clear();
     return true;
 }
 

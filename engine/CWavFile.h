@@ -49,6 +49,9 @@ public:
     void SetDataLimit(uint64_t bytes) { m_cbDataLimit = bytes; }
 
     static bool CheckAcmResult(uint32_t code);
+    // True while a CWavFile of this process writes the file at `path` (its
+    // sizes are still 0 by design: it is not an unfinished recording).
+    static bool IsBeingWritten(const std::string& path);
 
 protected:
     bool OpenConversionStream();
@@ -75,6 +78,7 @@ protected:
     uint64_t m_cbDataLimit = 0;
     uint64_t m_cbHeader = 0; // bytes before the audio
     bool m_bReading = false;
+    std::string m_writingPath; // registered as being written until Close
     std::atomic<WavWriteError> m_lastError{WavWriteError::None};
     std::atomic<int> m_lastErrno{0};
 };

@@ -654,3 +654,33 @@ TEST_F(ManagerTest, DurationOfZeroRateAndClamping)
     EXPECT_EQ(DurationSeconds(123456, 0), 0u);
     EXPECT_EQ(DurationSeconds(UINT64_MAX, 1), UINT32_MAX);
 }
+
+TEST_F(ManagerTest, RecordingCutOffByACrashIsRepairedBeforeItIsListed)
+{
+    // What a killed recorder leaves: both sizes 0, ten seconds of audio after the header.
+    const std::string path = PathIn(1, "cut.wav");
+    {
+        CWavFile w;
+        const WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+        ASSERT_TRUE(w.Create(path + ".tmp", &fmt));
+        ASSERT_TRUE(w.Close());
+        std::vector<uint8_t> bytes = ReadFileBytes(path + ".tmp");
+        bytes.resize(46 + 441000, 0x10);
+        WriteFileBytes(path, bytes);
+        fs::remove(path + ".tmp");
+    }
+    ASSERT_EQ(Le32(ReadFileBytes(path), 42), 0u);
+    CFileManagerDlg dlg;
+    dlg.m_category = 1;
+    dlg.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Rows(dlg).size(), 1u);
+    EXPECT_EQ(Rows(dlg)[0][0], "cut.wav");
+    EXPECT_EQ(Le32(ReadFileBytes(path), 42), 441000u) << "repaired in place before listing";
+    EXPECT_EQ(Le32(ReadFileBytes(path), 4), 441038u);
+    ASSERT_NE(FileList(dlg)->model()->rowCount(), 0);
+    FileList(dlg)->selectRow(0);
+    dlg.accept();
+    EXPECT_EQ(dlg.m_selected.duration, 10u);
+    EXPECT_TRUE(m_boxes.empty());
+}

@@ -169,3 +169,21 @@ TEST(Recovery, FolderRepairSkipsTheRecordingInProgress)
     EXPECT_EQ(Le32(ReadFileBytes(a), 42), 1000000u);
     EXPECT_EQ(Le32(ReadFileBytes(b), 42), 0u) << "the skipped file is untouched";
 }
+
+TEST(Recovery, FolderRepairLeavesFilesBeingWrittenAlone)
+{
+    CapturingHost host;
+    TempDir dir;
+    WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
+    const auto path = dir.File("live.wav");
+    CWavFile w;
+    ASSERT_TRUE(w.Create(path, &fmt));
+    auto audio = Tone(100000);
+    ASSERT_TRUE(w.Write(audio.data(), uint32_t(audio.size())));
+    EXPECT_TRUE(CWavFile::IsBeingWritten(path));
+    EXPECT_EQ(CRecordingRepair::RepairFolder(dir.Path()), 0);
+    EXPECT_EQ(Le32(ReadFileBytes(path), 42), 0u) << "a recording in progress keeps its sizes at 0";
+    ASSERT_TRUE(w.Close());
+    EXPECT_FALSE(CWavFile::IsBeingWritten(path));
+    EXPECT_EQ(Le32(ReadFileBytes(path), 42), 200000u);
+}
