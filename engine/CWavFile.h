@@ -75,7 +75,7 @@ protected:
     CByteQueue m_queue;
 
     std::atomic<uint64_t> m_cbWritten{0};
-    uint64_t m_cbDataLimit = 0;
+    std::atomic<uint64_t> m_cbDataLimit{0};
     uint64_t m_cbHeader = 0; // bytes before the audio
     bool m_bReading = false;
     std::string m_writingPath; // registered as being written until Close
