@@ -37,6 +37,16 @@ struct Case {
     std::string ffmpegArgs; // codec options that make ffmpeg write the same format
 };
 
+// One line per format with single spaces inside, so that columns split on
+// runs of blanks.
+std::string RowName(const FormatBlock& format, uint16_t tag)
+{
+    std::string name = CFormatCatalogue::TagName(tag) + " " + CFormatCatalogue::Describe(format);
+    for (size_t at; (at = name.find("  ")) != std::string::npos;)
+        name.replace(at, 2, ", ");
+    return name;
+}
+
 WAVEFORMATEX Head(const FormatBlock& b)
 {
     WAVEFORMATEX f;
@@ -211,8 +221,7 @@ int main(int argc, char** argv)
         double startWall = 0, startup = 1e9;
         for (int run = 0; run < kRuns; ++run)
             startup = std::min(startup, FfmpegCpuSeconds(c, raw, dir + "/ffmpeg.wav", startWall));
-        const std::string name =
-            CFormatCatalogue::TagName(d.wFormatTag) + " " + CFormatCatalogue::Describe(c.format);
+        const std::string name = RowName(c.format, d.wFormatTag);
         if (ours <= 0 || theirs <= 0) {
             std::printf("%-52s failed (ours %.3f s, ffmpeg %.3f s)\n", name.c_str(), ours, theirs);
             ++slower;
@@ -231,7 +240,7 @@ int main(int argc, char** argv)
 
     std::printf("\nRecording fed at %.0fx real time in 10,000-byte buffers (%.0f s of audio each):\n", factor,
                 std::min(seconds, 120.0));
-    std::printf("%-52s %8s %14s\n", "format", "result", "worst Write");
+    std::printf("  %-50s %8s %14s\n", "format", "result", "worst Write");
     int behind = 0;
     for (const Case& c : Cases()) {
         const WAVEFORMATEX d = Head(c.format);
@@ -240,9 +249,8 @@ int main(int argc, char** argv)
         const PacedResult r = Paced(c.format, pcm, factor, dir + "/paced.wav");
         const bool wasBehind = r.error == WavWriteError::ConversionBehind;
         behind += wasBehind || !r.ok;
-        const std::string name =
-            CFormatCatalogue::TagName(d.wFormatTag) + " " + CFormatCatalogue::Describe(c.format);
-        std::printf("%-52s %8s %11.2f ms\n", name.c_str(), wasBehind ? "BEHIND" : r.ok ? "ok" : "failed",
+        const std::string name = RowName(c.format, d.wFormatTag);
+        std::printf("  %-50s %8s %11.2f ms\n", name.c_str(), wasBehind ? "BEHIND" : r.ok ? "ok" : "failed",
                     r.worstWriteMs);
     }
     std::filesystem::remove_all(dir);
