@@ -47,7 +47,7 @@ private:
     AVPacket* m_pPacket = nullptr;
     int m_channels = 0;
     int m_frameSamples = 0;     // samples per channel per encoder call
-    bool m_bFixedFrame = false; // every call but none may be shorter
+    bool m_bFixedFrame = false; // every encoder call takes exactly m_frameSamples
     uint32_t m_maxPacket = 0;   // bound of one frame's output
     int64_t m_pts = 0;
     bool m_bFinished = false;
