@@ -25,6 +25,7 @@
 #include <chrono>
 #include <csignal>
 #include <ctime>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -73,6 +74,9 @@ class PanelRecording : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Settings of our own: tests of this binary may run side by side
+        // (ctest -j), each process with its first HOME.
+        ::setenv("HOME", m_home.Path().c_str(), 1);
         QStandardPaths::setTestModeEnabled(true);
         WriteRoot(m_root.Path() + "/");
         m_config.signal = VirtualWaveInConfig::Signal::Sine;
@@ -123,6 +127,7 @@ protected:
     }
     static void WaitMs(int ms) { QTest::qWait(ms); }
 
+    TempDir m_home;
     TempDir m_root;
     VirtualWaveInConfig m_config;
 };

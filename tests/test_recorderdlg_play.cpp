@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -108,6 +109,9 @@ class PanelPlayback : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Settings of our own: tests of this binary may run side by side
+        // (ctest -j), each process with its first HOME.
+        ::setenv("HOME", m_home.Path().c_str(), 1);
         QStandardPaths::setTestModeEnabled(true);
         WriteRoot(m_root.Path() + "/");
         SetAudioOutputFactory([] { return std::make_shared<CVirtualOutput>(1.0); });
@@ -154,6 +158,7 @@ protected:
         }
         return done();
     }
+    TempDir m_home;
     TempDir m_root;
     VirtualWaveInConfig m_input;
 };

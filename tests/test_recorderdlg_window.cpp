@@ -5,12 +5,14 @@
 #include "panel/CAboutDlg.h"
 #include "panel/CBitmapButton.h"
 #include "panel/CRecorderDlg.h"
+#include "TestSupport.h"
 #include "dialogs/CSettingsDlg.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -344,6 +346,9 @@ TEST(BitmapButton, ImagesByCaptionWithFallbackToNormal)
 
 TEST(RecorderWindow, MenuItemsReachTheirCommands)
 {
+    TempDir home; // the settings dialog creates the root folder
+    ::setenv("HOME", home.Path().c_str(), 1);
+    QStandardPaths::setTestModeEnabled(true);
     CRecorderDlg dlg;
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
