@@ -439,3 +439,35 @@ TEST_F(PanelRecording, LostInputEndsTheRecordingWithOneMessage)
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
     ExpectFinishedPcm(path, 44100 / 4);
 }
+
+TEST_F(PanelRecording, HiddenPanelKeepsRecordingAndComesBack)
+{
+    Boxes boxes;
+    CRecorderDlg dlg;
+    std::string path;
+    uintmax_t sizeWhileHidden = 0;
+    bool runningWhenShown = false;
+    dlg.show();
+    QTimer::singleShot(20, &dlg, [&] {
+        dlg.OnRec();
+        path = dlg.Display()->GetText();
+        dlg.OnHideWindow();
+    });
+    // The writer stages audio until 1,000,000 bytes: the recording's progress
+    // while hidden shows in the ticks and the display's seconds.
+    QTimer::singleShot(1300, &dlg, [&] {
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_TRUE(dlg.IsTimerActive(IDT_RECORDING));
+        EXPECT_TRUE(DisplayShows(dlg.Display(), 1));
+        sizeWhileHidden = std::filesystem::file_size(path);
+        dlg.ShowFromOtherCopy();
+        runningWhenShown = dlg.isVisible() && dlg.RecordingRuns();
+        dlg.OnStop();
+        dlg.OnPower();
+    });
+    EXPECT_EQ(dlg.exec(), 1);
+    EXPECT_TRUE(runningWhenShown);
+    EXPECT_GE(sizeWhileHidden, 46u);
+    ExpectFinishedPcm(path, 44100);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
