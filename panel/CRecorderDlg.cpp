@@ -89,11 +89,10 @@ void CRecorderDlg::OnInitDialog()
     m_display = new CDisplayPanel(this);
     m_display->setObjectName(QStringLiteral("Display"));
     m_display->move(kBorder + DuX(5), kBorder + DuY(27));
-    m_btnMin->raise();
     m_btnStop->setEnabled(false);
     m_btnPlay->setEnabled(false);
 
-    // The window's icons; the about entry lives in the window's own menu.
+    // The window's big and small icon.
     setWindowIcon(m_hIcon);
 
     // The default format: PCM mono 22050 Hz 16-bit.
