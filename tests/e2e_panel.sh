@@ -59,7 +59,6 @@ STOP="$((3 + 87 + 38)) $((3 + 89 + 15))"
 PLAY="$((3 + 167 + 38)) $((3 + 89 + 15))"
 MANAGER="$((3 + 8 + 48)) $((3 + 7 + 15))"
 POWER="$((3 + 258 + 38)) $((3 + 7 + 15))"
-FACE="280 100"
 
 sleep 0.5
 import -window root "$shots/panel-idle.png"
