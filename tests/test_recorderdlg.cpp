@@ -471,3 +471,93 @@ TEST_F(PanelRecording, HiddenPanelKeepsRecordingAndComesBack)
     ExpectFinishedPcm(path, 44100);
     EXPECT_TRUE(boxes.boxes.empty());
 }
+
+TEST_F(PanelRecording, BadRootsGiveAClearErrorAtRec)
+{
+    Boxes boxes;
+    // A root below a file can never be created.
+    WriteFileBytes(m_root.File("plain-file"), {1, 2, 3});
+    WriteRoot(m_root.File("plain-file") + "/recordings/");
+    CRecorderDlg dlg;
+    dlg.OnRec();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.rfind("Unable to create file\n\n" + m_root.File("plain-file") + "/recordings/", 0), 0u)
+        << boxes.boxes[0].text;
+    EXPECT_NE(boxes.boxes[0].text.find("Not a directory"), std::string::npos) << boxes.boxes[0].text;
+    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_FALSE(dlg.IsTimerActive(IDT_RECORDING));
+    EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, false}));
+
+    // A root on a file system nobody may write to (sysfs refuses even root).
+    WriteRoot("/sys/vellory-recordings/");
+    dlg.OnRec();
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text.rfind("Unable to create file\n\n/sys/vellory-recordings/", 0), 0u)
+        << boxes.boxes[1].text;
+    EXPECT_FALSE(dlg.RecordingRuns());
+    EXPECT_FALSE(std::filesystem::exists("/sys/vellory-recordings"));
+}
+
+TEST_F(PanelRecording, EmptyRootRecordsIntoTheWorkingFolder)
+{
+    Boxes boxes;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_root.Path());
+    WriteRoot("");
+    CRecorderDlg dlg;
+    dlg.OnRec();
+    const std::string path = dlg.Display()->GetText();
+    EXPECT_EQ(path.find('/'), std::string::npos) << "a name relative to the working folder: " << path;
+    EXPECT_TRUE(dlg.RecordingRuns());
+    WaitMs(300);
+    dlg.OnStop();
+    ExpectFinishedPcm(m_root.File(path), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+    std::filesystem::current_path(previous);
+}
+
+TEST_F(PanelRecording, NegativeAndHugeBufferSizesStillRecord)
+{
+    Boxes boxes;
+    int second = 0;
+    SetSettingsClock([&] { return Utc(2026, 12, 8, 10, 0, second); });
+    for (int size : {-5, 0, 2000000000}) {
+        boxes.SetBufferSize(size);
+        ++second;
+        CRecorderDlg dlg;
+        dlg.OnRec();
+        ASSERT_TRUE(dlg.RecordingRuns()) << "buffer size " << size;
+        WaitMs(400);
+        dlg.OnStop();
+        ExpectFinishedPcm(dlg.Display()->GetText(), 1);
+    }
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(PanelRecording, AfterTheInputWentAwayTheNextRecReportsTheDeviceError)
+{
+    Boxes boxes;
+    int second = 0;
+    SetSettingsClock([&] { return Utc(2026, 12, 8, 11, 0, second); });
+    m_config.vanishAfterMs = 300;
+    CRecorderDlg dlg;
+    dlg.OnRec();
+    const std::string first = dlg.Display()->GetText();
+    boxes.onBox = [&] { dlg.OnTimer(IDT_RECORDING); };
+    for (int i = 0; i < 50 && dlg.IsTimerActive(IDT_RECORDING); ++i)
+        WaitMs(100);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.boxes[0].text.find("sound input went away"), std::string::npos);
+    ExpectFinishedPcm(first, 1);
+
+    // The input is gone for good: the next REC says so from the device table.
+    m_config.vanishAfterMs = -1;
+    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    second = 5;
+    dlg.OnRec();
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "No device driver is present.");
+    EXPECT_FALSE(dlg.RecordingRuns());
+    EXPECT_FALSE(std::filesystem::exists(dlg.Display()->GetText())) << "no file is left for a recording that never ran";
+    ExpectFinishedPcm(first, 1);
+}
