@@ -6,6 +6,7 @@
 #include "engine/CWaveRecorder.h"
 #include "platform/CFormatCatalogue.h"
 #include "platform/WaveInFactory.h"
+#include "PulseTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,84 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class PrivateServer {
-public:
-    PrivateServer()
-    {
-        const auto [status, out] =
-            RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh start " + m_dir.File("pulse"));
-        const std::string key = "PULSE_SERVER=";
-        const size_t at = out.find(key);
-        if (status == 0 && at != std::string::npos) {
-            m_server = out.substr(at + key.size());
-            m_server.erase(m_server.find_last_not_of("\n\r ") + 1);
-        }
-    }
-    ~PrivateServer()
-    {
-        RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh stop " + m_dir.File("pulse"));
-    }
-    const std::string& Server() const { return m_server; }
-
-private:
-    TempDir m_dir;
-    std::string m_server;
-};
-
-// Points libpulse (ours and the tools') at the private server for the scope.
-class ServerScope {
-public:
-    explicit ServerScope(const std::string& server)
-    {
-        if (const char* old = std::getenv("PULSE_SERVER"))
-            m_old = old, m_had = true;
-        ::setenv("PULSE_SERVER", server.c_str(), 1);
-        ::unsetenv("VELLORY_AUDIO");
-        SetWaveInFactory({});
-    }
-    ~ServerScope()
-    {
-        if (m_had)
-            ::setenv("PULSE_SERVER", m_old.c_str(), 1);
-        else
-            ::unsetenv("PULSE_SERVER");
-    }
-
-private:
-    std::string m_old;
-    bool m_had = false;
-};
-
-// A 1000 Hz tone into the sink, until the destructor ends the player it started.
-class PlayedTone {
-public:
-    explicit PlayedTone(double seconds)
-    {
-        m_pidFile = m_dir.File("paplay.pid");
-        std::system(("(sox -q -n -r 44100 -c 2 -t wav - synth " + std::to_string(seconds) +
-                     " sine 1000 vol 0.5 | paplay --latency-msec=20) >/dev/null 2>&1 & echo $! > " + m_pidFile)
-                        .c_str());
-        const auto until = Clock::now() + 10s;
-        while (Clock::now() < until) {
-            if (!RunCommand("pactl list short sink-inputs 2>/dev/null").second.empty()) {
-                m_playing = true;
-                break;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        std::this_thread::sleep_for(300ms);
-    }
-    ~PlayedTone()
-    {
-        std::system(("pkill -P $(cat " + m_pidFile + ") 2>/dev/null; kill $(cat " + m_pidFile + ") 2>/dev/null").c_str());
-    }
-    bool Playing() const { return m_playing; }
-
-private:
-    TempDir m_dir;
-    std::string m_pidFile;
-    bool m_playing = false;
-};
 
 double Number(const std::string& text, const std::string& label)
 {
@@ -119,7 +42,7 @@ TEST(CodecsPulse, EveryTagRecordsTheToneFromTheRealDevice)
     ServerScope scope(server.Server());
     CapturingHost host;
     TempDir dir;
-    PlayedTone tone(60);
+    Tone tone(60);
     ASSERT_TRUE(tone.Playing());
     {
         // The first recording of a fresh server starts late; get past it.

@@ -4,6 +4,7 @@
 // disappearance reach the recorder as the wave-input codes.
 #include "engine/CWaveRecorder.h"
 #include "platform/WaveInFactory.h"
+#include "PulseTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,86 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// A private server of our own, so that other tests playing into a shared
-// sink at the same time cannot mix into what this test records.
-class PrivateServer {
-public:
-    PrivateServer()
-    {
-        const auto [status, out] =
-            RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh start " + m_dir.File("pulse"));
-        const std::string key = "PULSE_SERVER=";
-        const size_t at = out.find(key);
-        if (status == 0 && at != std::string::npos) {
-            m_server = out.substr(at + key.size());
-            m_server.erase(m_server.find_last_not_of("\n\r ") + 1);
-        }
-    }
-    ~PrivateServer() { Stop(); }
-    void Stop() { RunCommand(std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh stop " + m_dir.File("pulse")); }
-    const std::string& Server() const { return m_server; }
-
-private:
-    TempDir m_dir;
-    std::string m_server;
-};
-
-// Points libpulse (ours and the tools') at a server for the scope.
-class ServerScope {
-public:
-    explicit ServerScope(const std::string& server)
-    {
-        if (const char* old = std::getenv("PULSE_SERVER"))
-            m_old = old, m_had = true;
-        ::setenv("PULSE_SERVER", server.c_str(), 1);
-        ::unsetenv("VELLORY_AUDIO");
-        SetWaveInFactory({});
-    }
-    ~ServerScope()
-    {
-        if (m_had)
-            ::setenv("PULSE_SERVER", m_old.c_str(), 1);
-        else
-            ::unsetenv("PULSE_SERVER");
-    }
-
-private:
-    std::string m_old;
-    bool m_had = false;
-};
-
-// Plays a 1000 Hz tone into the server's sink in the background and returns
-// once the sink is rendering it (the null sink's monitor is silent, not just
-// quiet, while nothing plays). Stopped by the destructor.
-class Tone {
-public:
-    explicit Tone(double seconds)
-    {
-        m_pidFile = m_dir.File("paplay.pid");
-        std::system(("(sox -q -n -r 44100 -c 2 -t wav - synth " + std::to_string(seconds) +
-                     " sine 1000 vol 0.5 | paplay --latency-msec=20) >/dev/null 2>&1 & echo $! > " + m_pidFile)
-                        .c_str());
-        const auto until = Clock::now() + 10s;
-        while (Clock::now() < until) {
-            if (!RunCommand("pactl list short sink-inputs 2>/dev/null").second.empty()) {
-                m_playing = true;
-                break;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        std::this_thread::sleep_for(300ms);
-    }
-    ~Tone()
-    {
-        std::system(("pkill -P $(cat " + m_pidFile + ") 2>/dev/null; kill $(cat " + m_pidFile + ") 2>/dev/null").c_str());
-    }
-    bool Playing() const { return m_playing; }
-
-private:
-    TempDir m_dir;
-    std::string m_pidFile;
-    bool m_playing = false;
-};
 
 // The test microphone (a remap of the null sink's monitor) of a fresh server
 // delivers nothing for about the first second of its first recording; later
