@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -87,4 +88,16 @@ std::vector<int16_t> SineSamples(double frequency, double amplitude, uint32_t ra
             out[i * channels + c] = v;
     }
     return out;
+}
+
+std::chrono::system_clock::time_point Utc(int year, int month, int day, int h, int m, int s)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = h;
+    t.tm_min = m;
+    t.tm_sec = s;
+    return std::chrono::system_clock::from_time_t(timegm(&t));
 }

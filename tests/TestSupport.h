@@ -3,6 +3,7 @@
 // engine host, and running external measuring tools.
 #include "engine/EngineHost.h"
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -52,3 +53,5 @@ uint16_t Le16(const std::vector<uint8_t>& bytes, size_t offset);
 std::pair<int, std::string> RunCommand(const std::string& command);
 // 16-bit PCM samples of a sine.
 std::vector<int16_t> SineSamples(double frequency, double amplitude, uint32_t rate, size_t count, uint16_t channels = 1);
+// A UTC calendar time as a clock value (for pinned recording names).
+std::chrono::system_clock::time_point Utc(int year, int month, int day, int h, int m, int s);

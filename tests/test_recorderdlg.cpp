@@ -1,6 +1,7 @@
 // Recording control of the panel on the offscreen platform: REC, STOP, POWER
 // and the recording tick against the virtual input device, the button table
 // row by row, and the faults the panel must survive.
+#include "PanelTestSupport.h"
 #include "TestSupport.h"
 #include "app/MessageBoxes.h"
 #include "app/Settings.h"
@@ -31,44 +32,7 @@
 
 namespace {
 
-struct Box {
-    std::string text;
-    unsigned style;
-};
 
-// Collects the panel's boxes and the engine's, in order.
-class Boxes : public CapturingHost {
-public:
-    Boxes()
-    {
-        SetMessageBoxHook([this](const QString& text, unsigned style) {
-            boxes.push_back({text.toStdString(), style});
-            if (onBox)
-                onBox();
-            return IDOK;
-        });
-    }
-    ~Boxes() override { SetMessageBoxHook({}); }
-    int MessageBox(const std::string& text, unsigned style) override
-    {
-        boxes.push_back({text, style});
-        return IDOK;
-    }
-    std::vector<Box> boxes;
-    std::function<void()> onBox;
-};
-
-std::chrono::system_clock::time_point Utc(int year, int month, int day, int h, int m, int s)
-{
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = h;
-    t.tm_min = m;
-    t.tm_sec = s;
-    return std::chrono::system_clock::from_time_t(timegm(&t));
-}
 
 class PanelRecording : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The panel's PLAY, OPTION, MANAGER and Settings on the offscreen platform,
 // with the virtual input and output devices.
+#include "PanelTestSupport.h"
 #include "TestSupport.h"
 #include "app/MessageBoxes.h"
 #include "app/Settings.h"
@@ -34,31 +35,6 @@
 
 namespace {
 
-struct Box {
-    std::string text;
-    unsigned style;
-};
-
-class Boxes : public CapturingHost {
-public:
-    Boxes()
-    {
-        SetMessageBoxHook([this](const QString& text, unsigned style) {
-            boxes.push_back({text.toStdString(), style});
-            if (onBox)
-                onBox();
-            return IDOK;
-        });
-    }
-    ~Boxes() override { SetMessageBoxHook({}); }
-    int MessageBox(const std::string& text, unsigned style) override
-    {
-        boxes.push_back({text, style});
-        return IDOK;
-    }
-    std::vector<Box> boxes;
-    std::function<void()> onBox;
-};
 
 // Runs `act` on the next modal dialog of type T while the watcher lives.
 template <class T>

@@ -14,17 +14,6 @@
 
 namespace {
 
-std::chrono::system_clock::time_point Utc(int year, int month, int day, int h, int m, int s)
-{
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = h;
-    t.tm_min = m;
-    t.tm_sec = s;
-    return std::chrono::system_clock::from_time_t(timegm(&t));
-}
 
 class SettingsTest : public ::testing::Test {
 protected:
