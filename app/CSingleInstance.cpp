@@ -22,8 +22,11 @@ QString RuntimeFolder()
 CSingleInstance::CSingleInstance(const QString& key, QObject* parent)
     : QObject(parent)
 {
-    m_socketName = QStringLiteral("%1-%2").arg(key).arg(::getuid());
-    m_lock = std::make_unique<QLockFile>(RuntimeFolder() + QLatin1Char('/') + m_socketName + QStringLiteral(".lock"));
+    // Socket and lock side by side in the user's runtime folder: one panel per
+    // user session, and a copy with another runtime folder never meets it.
+    const QString base = RuntimeFolder() + QStringLiteral("/%1-%2").arg(key).arg(::getuid());
+    m_socketName = base + QStringLiteral(".sock");
+    m_lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
     // A live owner holds the lock for the whole run; only a dead owner's lock is stale.
     m_lock->setStaleLockTime(0);
 }
