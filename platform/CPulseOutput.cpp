@@ -42,16 +42,16 @@ bool CPulseOutput::StreamUsable() const
 bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
 {
     Close();
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = rate;
-    spec.channels = uint8_t(channels);
-    if (!pa_sample_spec_valid(&spec)) {
+    pa_sample_spec sampleSpec{};
+    sampleSpec.format = PA_SAMPLE_S16LE;
+    sampleSpec.rate = rate;
+    sampleSpec.channels = uint8_t(channels);
+    if (!pa_sample_spec_valid(&sampleSpec)) {
         error = "unsupported sample format";
         return false;
     }
     m_rate = rate;
-    m_frameBytes = pa_frame_size(&spec);
+    m_frameBytes = pa_frame_size(&sampleSpec);
     m_written = 0;
 
     pa_threaded_mainloop* loop = pa_threaded_mainloop_new();
@@ -97,7 +97,7 @@ bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
 
     pa_channel_map map;
     pa_channel_map_init_extend(&map, channels, PA_CHANNEL_MAP_DEFAULT);
-    m_stream = pa_stream_new(m_context, "Playback", &spec, &map);
+    m_stream = pa_stream_new(m_context, "Playback", &sampleSpec, &map);
     if (!m_stream) {
         error = pa_strerror(pa_context_errno(m_context));
         pa_threaded_mainloop_unlock(m_loop);
@@ -108,7 +108,7 @@ bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
     pa_stream_set_write_callback(m_stream, &CPulseOutput::OnStreamRequest, this);
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(m_latencyMs) * PA_USEC_PER_MSEC, &spec));
+    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(m_latencyMs) * PA_USEC_PER_MSEC, &sampleSpec));
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
     attr.fragsize = uint32_t(-1);

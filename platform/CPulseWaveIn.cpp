@@ -105,11 +105,11 @@ CPulseWaveIn::~CPulseWaveIn()
 uint32_t CPulseWaveIn::Connect()
 {
     const WAVEFORMATEX& f = Format();
-    pa_sample_spec spec{SampleFormat(f.wBitsPerSample), f.nSamplesPerSec, uint8_t(f.nChannels)};
-    if (!pa_sample_spec_valid(&spec))
+    pa_sample_spec sampleSpec{SampleFormat(f.wBitsPerSample), f.nSamplesPerSec, uint8_t(f.nChannels)};
+    if (!pa_sample_spec_valid(&sampleSpec))
         return WAVEIN_BADFORMAT;
     pa_channel_map map;
-    if (!pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT))
+    if (!pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT))
         return WAVEIN_BADFORMAT;
 
     m_loop = pa_threaded_mainloop_new();
@@ -135,7 +135,7 @@ uint32_t CPulseWaveIn::Connect()
             rc = WAVEIN_NODRIVER;
     }
     if (rc == WAVEIN_NOERROR) {
-        m_stream = pa_stream_new(m_context, "Recording", &spec, &map);
+        m_stream = pa_stream_new(m_context, "Recording", &sampleSpec, &map);
         if (!m_stream)
             rc = pa_context_errno(m_context) == PA_ERR_INVALID ? WAVEIN_BADFORMAT : MapError(pa_context_errno(m_context));
     }
