@@ -40,7 +40,7 @@ echo
 echo "| Figure | Vellory | Peer | Ratio |"
 echo "|---|---|---|---|"
 echo "| Start-up to first paint (median of 15) | $ours ms | $peer ms (minimal Qt dialog) | $(awk -v a="$ours" -v b="$peer" 'BEGIN{printf "%.2f", a/b}') |"
-echo "$capture" | awk '/CPU per minute recorded/ {gsub(",",""); printf "| CPU per recorded minute | %s ms | %s ms (parecord) | %s |\n", $6, $10, $13}'
+echo "$capture" | awk '/CPU per minute recorded/ {gsub(",",""); printf "| CPU per recorded minute | %s ms | %s ms (parecord) | %s |\n", $6, $9, $12}'
 echo "$codecs" | awk 'BEGIN{FS="  +"} /^(PCM|CCITT|IMA|Microsoft|GSM|MPEG)/ && NF>=4 {printf "| Encoding %s (x real time) | %s | %s (ffmpeg) | %s |\n", $1, $2, $3, $4}'
-echo "$manager" | awk '/^Manager listing of/ {ours=$6} /^ffprobe reading/ {peer=$12} /ratio/ {r=$NF} END {printf "| Manager listing of 10,000 recordings | %s ms | %s ms (ffprobe, scaled) | %s |\n", ours, peer, r}'
+echo "$manager" | awk '/^Manager listing of/ {ours=$6} /^ffprobe reading/ {peer=$13} /ratio/ {r=$NF} END {printf "| Manager listing of 10,000 recordings | %s ms | %s ms (ffprobe, scaled) | %s |\n", ours, peer, r}'
 echo "$capture" | awk '/Stop to finished file/ {printf "| Stop to finished file (median, max) | %s ms, %s ms | goal 50 ms | |\n", $6, $9}'
