@@ -51,5 +51,16 @@ handed=0
 for i in 1 2 3 4 5; do handed=$((handed + $(count_in "$work/race$i.log" "handed over"))); done
 [ "$handed" = 4 ] || fail "simultaneous starts: $handed of 4 handed over"
 
+# 4. a copy in another session (another runtime folder) runs its own panel and
+#    takes nothing from this one.
+for i in 1 2 3 4 5; do grep -q "panel running" "$work/race$i.log" && owner=$i; done
+mkdir -p "$work/run2"; chmod 700 "$work/run2"
+XDG_RUNTIME_DIR=$work/run2 "$exe" 2>"$work/other.log" & other=$!; pids+=("$other")
+wait_for "$work/other.log" "panel running" 10 || fail "a copy of another session did not run its own panel"
+"$exe" 2>"$work/again.log"; rc=$?
+[ "$rc" = 0 ] && grep -q "handed over" "$work/again.log" || fail "this session's panel no longer answers"
+wait_for "$work/race$owner.log" "show requested" 5 || fail "the show request did not reach this session's panel"
+grep -q "show requested" "$work/other.log" && fail "the other session's panel got this session's request"
+
 if [ "$fails" = 0 ]; then echo "single instance: 1 passed, 0 failed"; exit 0; fi
 echo "single instance: 0 passed, 1 failed"; exit 1
