@@ -374,7 +374,12 @@ void CWaveInDevice::Lose()
     if (m_bLost || m_bClosed)
         return;
     m_bLost = true;
+    // What was captured before the loss goes into the buffers handed back,
+    // as far as they reach.
+    m_bStarted = true;
+    DrainBacklog();
     m_bStarted = false;
+    m_cbDropped += m_backlog.size();
     m_backlog.clear();
     while (!m_queued.empty()) {
         WAVEHDR* h = m_queued.front();

@@ -521,7 +521,12 @@ TEST(WaveRecorderLoss, VanishOnDemandWhileBuffersCycle)
     EXPECT_TRUE(rec.DeviceLost());
     ExpectFinishedPcm(path);
     ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->BytesCaptured() / 2);
-    EXPECT_EQ(input.m_device->FramesProduced() * 2, input.m_device->BytesCaptured());
+    // Audio still waiting in the device when it vanished reaches the buffers
+    // that were queued then; only what found no buffer at that moment (the
+    // callback still holding all four) is gone with the device, and it is
+    // counted.
+    EXPECT_EQ(input.m_device->FramesProduced() * 2, input.m_device->BytesCaptured() + input.m_device->BytesDropped());
+    EXPECT_LT(input.m_device->BytesDropped(), 4u * 500u);
     rec.AbortAfterRefusal(); // what a panel might still do: harmless
     EXPECT_TRUE(host.Messages().empty());
 }
