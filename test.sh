@@ -36,7 +36,7 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 
 echo "== ThreadSanitizer (engine and capture)"
 build build-tsan thread
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp
 (cd build-tsan && ctest --output-on-failure -j "$jobs" --timeout 900 -L engine) || status=1
 
 echo "== libFuzzer (WAV reader and repair, fixed number of runs)"
