@@ -2,6 +2,7 @@
 // PulseAudio server (PCM 22050 Hz mono 16-bit), against parecord recording the
 // same source in the same run, and the time from Stop to the finished file.
 //   bench_capture [seconds per recording, default 20]
+#include "BenchSupport.h"
 #include "engine/CWaveRecorder.h"
 #include "platform/WaveInFactory.h"
 
@@ -21,26 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
-
-double SelfCpu()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
-}
-
-std::string Run(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p))
-            out += buf;
-        pclose(p);
-    }
-    return out;
-}
 
 // Records `seconds` with CWaveRecorder; returns CPU seconds used meanwhile.
 double RecordOurs(const std::string& path, double seconds, double* stopMs = nullptr)

@@ -6,6 +6,7 @@
 //  2. Real-time playback into a private PulseAudio server: CPU per minute of
 //     audio, against paplay playing the same file.
 //   bench_playback [seconds of audio, default 20]
+#include "BenchSupport.h"
 #include "platform/CVirtualOutput.h"
 #include "platform/WaveAudioDevice.h"
 
@@ -25,26 +26,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
-
-double SelfCpu()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
-}
-
-std::string Run(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p))
-            out += buf;
-        pclose(p);
-    }
-    return out;
-}
 
 // Plays the file to its end through the device; wall seconds, or -1.
 double PlayToEnd(const std::string& path)

@@ -2,6 +2,9 @@
 // Collects the panel's message boxes and the engine's, in order, answering OK.
 #include "TestSupport.h"
 
+class CDisplayPanel;
+class CRecorderDlg;
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,3 +22,13 @@ public:
     std::vector<Box> boxes;
     std::function<void()> onBox; // runs while a panel box is "open"
 };
+
+// Enabled states of REC, STOP and PLAY.
+struct Buttons {
+    bool rec, stop, play;
+    bool operator==(const Buttons&) const = default;
+};
+Buttons ButtonsOf(const CRecorderDlg& dlg);
+
+// True when the display's time reads as that of a display holding `seconds`.
+bool DisplayShows(CDisplayPanel* display, uint32_t seconds);

@@ -59,25 +59,6 @@ protected:
         WriteRoot("");
     }
 
-    struct Buttons {
-        bool rec, stop, play;
-        bool operator==(const Buttons&) const = default;
-    };
-    static Buttons ButtonsOf(const CRecorderDlg& dlg)
-    {
-        return {dlg.Button(IDC_REC)->isEnabled(), dlg.Button(IDC_STOP)->isEnabled(),
-                dlg.Button(IDC_PLAY)->isEnabled()};
-    }
-    // The display shows `seconds` when its time reads as that of a display
-    // holding those seconds.
-    static bool DisplayShows(CDisplayPanel* display, uint32_t seconds)
-    {
-        // The time "MM:SS" sits in the top-left corner, before the text.
-        CDisplayPanel reference;
-        reference.SetSeconds(seconds);
-        const QRect time(0, 0, 55, 16);
-        return reference.Render().copy(time) == display->Render().copy(time);
-    }
     // Header checks of a finished PCM file: sizes patched, 46-byte header.
     static void ExpectFinishedPcm(const std::string& path, uint32_t minData)
     {

@@ -101,23 +101,6 @@ protected:
         SetWaveInFactory({});
         WriteRoot("");
     }
-    struct Buttons {
-        bool rec, stop, play;
-        bool operator==(const Buttons&) const = default;
-    };
-    static Buttons ButtonsOf(const CRecorderDlg& dlg)
-    {
-        return {dlg.Button(IDC_REC)->isEnabled(), dlg.Button(IDC_STOP)->isEnabled(),
-                dlg.Button(IDC_PLAY)->isEnabled()};
-    }
-    static bool DisplayShows(CDisplayPanel* display, uint32_t seconds)
-    {
-        // The time "MM:SS" sits in the top-left corner, before the text.
-        CDisplayPanel reference;
-        reference.SetSeconds(seconds);
-        const QRect time(0, 0, 55, 16);
-        return reference.Render().copy(time) == display->Render().copy(time);
-    }
     static void Settle()
     {
         MciWaitForNotifications();
