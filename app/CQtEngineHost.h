@@ -1,7 +1,7 @@
 #pragma once
 // The application's side of the engine host: settings from the settings store,
 // messages as Qt message boxes.
-#include "engine/EngineHost.h"
+#include "engine/IEngineHost.h"
 
 class CQtEngineHost final : public IEngineHost {
 public:

@@ -4,7 +4,7 @@
 //   bench_capture [seconds per recording, default 20]
 #include "BenchSupport.h"
 #include "engine/CWaveRecorder.h"
-#include "platform/WaveInFactory.h"
+#include "platform/AudioBackends.h"
 
 #include <algorithm>
 #include <chrono>

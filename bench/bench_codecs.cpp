@@ -9,8 +9,8 @@
 //
 // Usage: bench_codecs [seconds of audio, default 120] [pacing factor, default 20]
 #include "engine/CWavFile.h"
-#include "platform/CFfmpegConversionStream.h"
-#include "platform/CFormatCatalogue.h"
+#include "platform/codecs/CFfmpegConversionStream.h"
+#include "platform/codecs/CFormatCatalogue.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>

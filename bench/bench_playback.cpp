@@ -6,9 +6,10 @@
 //  2. Real-time playback into a private PulseAudio server: CPU per minute of
 //     audio, against paplay playing the same file.
 //   bench_playback [seconds of audio, default 20]
+#include "platform/AudioBackends.h"
 #include "BenchSupport.h"
-#include "platform/CVirtualOutput.h"
-#include "platform/WaveAudioDevice.h"
+#include "platform/playback/CVirtualOutput.h"
+#include "platform/playback/MciWaveAudio.h"
 
 #include <algorithm>
 #include <chrono>
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
     std::system(("ffmpeg -v error -y -i " + pcm + " -c:a adpcm_ima_wav " + dir + "/ima.wav").c_str());
     std::system(("ffmpeg -v error -y -i " + pcm + " -c:a libmp3lame -b:a 32k " + dir + "/mp3.wav").c_str());
 
-    SetAudioOutputFactory([] { return std::make_shared<CVirtualOutput>(0.0, 50, false); });
+    OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(0.0, 50, false); });
     std::printf("decoding %s s of audio, best of 3, wall ms per minute of audio\n", secs.c_str());
     for (const char* name : {"pcm", "ima", "mp3"}) {
         const std::string path = dir + "/" + name + ".wav";
@@ -101,7 +102,7 @@ int main(int argc, char** argv)
         std::printf("  %-4s device %.1f ms, ffmpeg %.1f ms, ratio %.2f\n", name, ours / seconds * 60000,
                     theirs / seconds * 60000, theirs > 0 ? ours / theirs : 0.0);
     }
-    SetAudioOutputFactory(nullptr);
+    OverrideBackend(&AudioBackends::audioOutput, nullptr);
 
     const std::string tools = std::string(VELLORY_SOURCE_DIR) + "/tools/private-pulse.sh";
     const std::string out = Run(tools + " start " + dir + "/pulse");

@@ -1,6 +1,7 @@
 #include "CWavFile.h"
 
-#include "engine/EngineHost.h"
+#include "platform/AudioBackends.h"
+#include "engine/IEngineHost.h"
 #include "engine/MessageStyle.h"
 
 #include <cerrno>

@@ -3,8 +3,8 @@
 // through a conversion stream on worker threads), or opened to read its format.
 #include "engine/CByteQueue.h"
 #include "engine/CEvent.h"
-#include "platform/CRiffFile.h"
-#include "platform/ConversionStream.h"
+#include "platform/riff/CRiffFile.h"
+#include "platform/codecs/IConversionStream.h"
 #include "platform/WaveFormat.h"
 
 #include <atomic>

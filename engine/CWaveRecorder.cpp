@@ -1,8 +1,8 @@
 #include "CWaveRecorder.h"
 
-#include "engine/EngineHost.h"
+#include "engine/IEngineHost.h"
 #include "engine/MessageStyle.h"
-#include "platform/WaveInFactory.h"
+#include "platform/AudioBackends.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // embedded CWavFile, and m_hFinished is signalled when the recording has ended.
 #include "engine/CEvent.h"
 #include "engine/CWavFile.h"
-#include "platform/IWaveIn.h"
+#include "platform/capture/IWaveIn.h"
 #include "platform/WaveFormat.h"
 
 #include <atomic>

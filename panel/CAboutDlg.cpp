@@ -1,6 +1,6 @@
 #include "CAboutDlg.h"
 
-#include "panel/DialogUnits.h"
+#include "dialogs/DialogUnits.h"
 #include "panel/PanelImages.h"
 #include "res/Resources.h"
 

@@ -1,6 +1,6 @@
 #include "CFormatChooseDlg.h"
 
-#include "platform/ConversionStream.h"
+#include "platform/codecs/IConversionStream.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

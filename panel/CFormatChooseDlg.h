@@ -1,7 +1,7 @@
 #pragma once
 // "Select audio format": pick a recording format from the catalogue, by
 // format tag ("Format") and then by rate, depth and channels ("Attributes").
-#include "platform/CFormatCatalogue.h"
+#include "platform/codecs/CFormatCatalogue.h"
 
 #include <QDialog>
 #include <QString>

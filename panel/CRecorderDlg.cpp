@@ -10,9 +10,9 @@
 #include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CFormatChooseDlg.h"
-#include "platform/WaveAudioDevice.h"
+#include "platform/playback/MciWaveAudio.h"
 #include "platform/WaveFormat.h"
-#include "panel/DialogUnits.h"
+#include "dialogs/DialogUnits.h"
 #include "panel/PanelImages.h"
 #include "res/Resources.h"
 

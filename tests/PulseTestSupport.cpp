@@ -1,6 +1,6 @@
 #include "PulseTestSupport.h"
 
-#include "platform/WaveInFactory.h"
+#include "platform/AudioBackends.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -31,7 +31,7 @@ ServerScope::ServerScope(const std::string& server)
         m_old = old, m_had = true;
     ::setenv("PULSE_SERVER", server.c_str(), 1);
     ::unsetenv("VELLORY_AUDIO");
-    SetWaveInFactory({});
+    OverrideBackend(&AudioBackends::waveIn, {});
 }
 
 ServerScope::~ServerScope()

@@ -1,7 +1,7 @@
 #pragma once
 // Shared helpers of the tests: temporary folders, file bytes, a capturing
 // engine host, and running external measuring tools.
-#include "engine/EngineHost.h"
+#include "engine/IEngineHost.h"
 
 #include <chrono>
 #include <cstdint>

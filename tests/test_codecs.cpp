@@ -3,8 +3,8 @@
 // program's playback decoder: length,
 // signal-to-noise ratio, and no damage at the 1,000,000-byte block seams.
 #include "engine/CWavFile.h"
-#include "platform/CAudioDecoder.h"
-#include "platform/CFormatCatalogue.h"
+#include "platform/playback/CAudioDecoder.h"
+#include "platform/codecs/CFormatCatalogue.h"
 #include "CodecTestSupport.h"
 #include "TestSupport.h"
 

@@ -1,9 +1,10 @@
 // Compressed recording across worker threads: each flushed block is converted
 // on a worker, one at a time and in order; a slow conversion is waited for;
 // one that truly cannot keep up ends the recording without losing audio.
+#include "platform/AudioBackends.h"
 #include "engine/CWavFile.h"
-#include "platform/CFfmpegConversionStream.h"
-#include "platform/CFormatCatalogue.h"
+#include "platform/codecs/CFfmpegConversionStream.h"
+#include "platform/codecs/CFormatCatalogue.h"
 #include "CodecTestSupport.h"
 #include "TestSupport.h"
 
@@ -76,7 +77,7 @@ class SpyFactoryScope {
 public:
     explicit SpyFactoryScope(SpyLog& log)
     {
-        SetConversionStreamFactory([&log](const WAVEFORMATEX& src, const FormatBlock& dst,
+        OverrideBackend(&AudioBackends::conversion, [&log](const WAVEFORMATEX& src, const FormatBlock& dst,
                                           std::unique_ptr<IConversionStream>& stream) {
             std::unique_ptr<IConversionStream> inner;
             const uint32_t code = CFfmpegConversionStream::Open(src, dst, inner);
@@ -85,7 +86,7 @@ public:
             return code;
         });
     }
-    ~SpyFactoryScope() { SetConversionStreamFactory({}); }
+    ~SpyFactoryScope() { OverrideBackend(&AudioBackends::conversion, {}); }
 };
 
 struct Recording {

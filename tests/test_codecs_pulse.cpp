@@ -4,8 +4,8 @@
 // file must probe as declared, decode without complaint, last as long as the
 // recording ran, and carry the tone.
 #include "engine/CWaveRecorder.h"
-#include "platform/CFormatCatalogue.h"
-#include "platform/WaveInFactory.h"
+#include "platform/codecs/CFormatCatalogue.h"
+#include "platform/AudioBackends.h"
 #include "PulseTestSupport.h"
 #include "TestSupport.h"
 

@@ -3,8 +3,8 @@
 // that the end is padded to whole blocks, and what the catalogue declares.
 #include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"
-#include "platform/CFfmpegConversionStream.h"
-#include "platform/CFormatCatalogue.h"
+#include "platform/codecs/CFfmpegConversionStream.h"
+#include "platform/codecs/CFormatCatalogue.h"
 #include "CodecTestSupport.h"
 #include "TestSupport.h"
 

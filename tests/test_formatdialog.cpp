@@ -1,7 +1,7 @@
 // The format-choice dialog: opens on the format passed in, returns the chosen
 // format with its extra bytes, tells a choice, a cancel and an error apart.
 #include "panel/CFormatChooseDlg.h"
-#include "platform/ConversionStream.h"
+#include "platform/codecs/IConversionStream.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // the writer refuses audio, the recording ends through its finish event, and
 // the file is finished and valid.
 #include "engine/CWaveRecorder.h"
-#include "platform/CVirtualWaveIn.h"
-#include "platform/WaveInFactory.h"
+#include "platform/capture/CVirtualWaveIn.h"
+#include "platform/AudioBackends.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ TEST(SizeLimit, RecordingFromAFastSourceEndsWithAValidFile)
     VirtualWaveInConfig config;
     config.signal = VirtualWaveInConfig::Signal::Sine;
     config.speed = 20;
-    SetWaveInFactory([&](std::unique_ptr<IWaveIn>& d, const WAVEFORMATEX& f, WaveInProcFn proc, void* instance) {
+    OverrideBackend(&AudioBackends::waveIn, [&](std::unique_ptr<IWaveIn>& d, const WAVEFORMATEX& f, WaveInProcFn proc, void* instance) {
         return CVirtualWaveIn::Open(d, f, proc, instance, config);
     });
     const auto path = dir.File("limit.wav");
@@ -42,7 +42,7 @@ TEST(SizeLimit, RecordingFromAFastSourceEndsWithAValidFile)
         recorder.AbortAfterRefusal();
         EXPECT_FALSE(recorder.GetWavFile().IsOpen());
     }
-    SetWaveInFactory({});
+    OverrideBackend(&AudioBackends::waveIn, {});
     auto b = ReadFileBytes(path);
     ASSERT_GE(b.size(), 46u);
     const uint32_t data = Le32(b, 42);

@@ -1,12 +1,13 @@
 // The playback device over the virtual output: modes, positions and
 // notifications over time, stop, supersede, close, failures, and files of
 // every format (our own writer's layouts and FFmpeg's) decoded in full.
+#include "platform/AudioBackends.h"
 #include "TestSupport.h"
 
 #include "engine/CWavFile.h"
-#include "platform/CAudioDecoder.h"
-#include "platform/CVirtualOutput.h"
-#include "platform/WaveAudioDevice.h"
+#include "platform/playback/CAudioDecoder.h"
+#include "platform/playback/CVirtualOutput.h"
+#include "platform/playback/MciWaveAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +110,7 @@ class PlayerTest : public ::testing::Test {
 protected:
     void UseVirtualOutput(double speed, std::string failOpen = {})
     {
-        SetAudioOutputFactory([this, speed, failOpen] {
+        OverrideBackend(&AudioBackends::audioOutput, [this, speed, failOpen] {
             auto out = std::make_shared<CVirtualOutput>(speed);
             if (!failOpen.empty())
                 out->FailOpen(failOpen);
@@ -122,7 +123,7 @@ protected:
     void TearDown() override
     {
         MciWaitForNotifications();
-        SetAudioOutputFactory(nullptr);
+        OverrideBackend(&AudioBackends::audioOutput, nullptr);
     }
     std::shared_ptr<CVirtualOutput> Output(size_t i)
     {
@@ -667,7 +668,7 @@ TEST_F(PlayerTest, CommandsFromManyThreadsStayConsistent)
 
 TEST_F(PlayerTest, EnvironmentChoosesTheVirtualOutputAndItsSpeed)
 {
-    SetAudioOutputFactory(nullptr);
+    OverrideBackend(&AudioBackends::audioOutput, nullptr);
     const std::string path = m_dir.File("env.wav");
     WritePcm(path, 22050, 1, 3.0);
     ::setenv("VELLORY_AUDIO", "virtual", 1);

@@ -1,13 +1,14 @@
 // Every recording format on offer, written by our own writer, plays back
 // through the playback device as the tone that was recorded: finished, and
 // with the header sizes a crash would leave behind (zero).
+#include "platform/AudioBackends.h"
 #include "CodecTestSupport.h"
 #include "TestSupport.h"
 
 #include "engine/CWavFile.h"
-#include "platform/CFormatCatalogue.h"
-#include "platform/CVirtualOutput.h"
-#include "platform/WaveAudioDevice.h"
+#include "platform/codecs/CFormatCatalogue.h"
+#include "platform/playback/CVirtualOutput.h"
+#include "platform/playback/MciWaveAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -91,14 +92,14 @@ class RecordedFormatPlayback : public testing::TestWithParam<FormatCase> {
 protected:
     void SetUp() override
     {
-        SetAudioOutputFactory([this] {
+        OverrideBackend(&AudioBackends::audioOutput, [this] {
             auto out = std::make_shared<CVirtualOutput>(0.0);
             std::lock_guard lock(m_mutex);
             m_outputs.push_back(out);
             return out;
         });
     }
-    void TearDown() override { SetAudioOutputFactory(nullptr); }
+    void TearDown() override { OverrideBackend(&AudioBackends::audioOutput, nullptr); }
 
     // Plays the file to its end; the samples heard, or empty on failure.
     std::vector<int16_t> PlayAll(const std::string& path, uint32_t& lengthMs, uint32_t& rate, uint16_t& channels)

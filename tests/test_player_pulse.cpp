@@ -1,12 +1,13 @@
 // The playback device on the real audio path: a tone played through a
 // private PulseAudio server's null sink is recorded from the sink's monitor
 // and measured; the server going away mid-play.
+#include "platform/AudioBackends.h"
 #include "TestSupport.h"
 
 #include "engine/CWavFile.h"
-#include "platform/CAudioDecoder.h"
-#include "platform/IAudioOutput.h"
-#include "platform/WaveAudioDevice.h"
+#include "platform/playback/CAudioDecoder.h"
+#include "platform/playback/IAudioOutput.h"
+#include "platform/playback/MciWaveAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -117,7 +118,7 @@ class PulsePlayerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetAudioOutputFactory(nullptr);
+        OverrideBackend(&AudioBackends::audioOutput, nullptr);
         ::unsetenv("VELLORY_AUDIO");
         if (const char* s = std::getenv("PULSE_SERVER"))
             m_savedServer = s;

@@ -10,9 +10,9 @@
 #include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CRecorderDlg.h"
-#include "platform/CVirtualWaveIn.h"
-#include "platform/ConversionStream.h"
-#include "platform/WaveInFactory.h"
+#include "platform/capture/CVirtualWaveIn.h"
+#include "platform/codecs/IConversionStream.h"
+#include "platform/AudioBackends.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -46,15 +46,15 @@ protected:
         m_config.signal = VirtualWaveInConfig::Signal::Sine;
         m_config.frequency = 1000;
         m_config.speed = 1.0;
-        SetWaveInFactory([this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
+        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
                                 void* instance) {
             return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
         });
     }
     void TearDown() override
     {
-        SetWaveInFactory({});
-        SetConversionStreamFactory({});
+        OverrideBackend(&AudioBackends::waveIn, {});
+        OverrideBackend(&AudioBackends::conversion, {});
         SetSettingsClock({});
         WriteRoot("");
     }
@@ -301,7 +301,7 @@ public:
 TEST_F(PanelRecording, TooSlowConversionShowsItsBoxExactlyOnce)
 {
     Boxes boxes;
-    SetConversionStreamFactory([](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
+    OverrideBackend(&AudioBackends::conversion, [](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
         s = std::make_unique<SlowStream>();
         return 0u;
     });

@@ -11,11 +11,11 @@
 #include "panel/CDisplayPanel.h"
 #include "panel/CFormatChooseDlg.h"
 #include "panel/CRecorderDlg.h"
-#include "platform/CVirtualOutput.h"
-#include "platform/CVirtualWaveIn.h"
-#include "platform/IAudioOutput.h"
-#include "platform/WaveAudioDevice.h"
-#include "platform/WaveInFactory.h"
+#include "platform/playback/CVirtualOutput.h"
+#include "platform/capture/CVirtualWaveIn.h"
+#include "platform/playback/IAudioOutput.h"
+#include "platform/playback/MciWaveAudio.h"
+#include "platform/AudioBackends.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -90,15 +90,15 @@ protected:
         ::setenv("HOME", m_home.Path().c_str(), 1);
         QStandardPaths::setTestModeEnabled(true);
         WriteRoot(m_root.Path() + "/");
-        SetAudioOutputFactory([] { return std::make_shared<CVirtualOutput>(1.0); });
+        OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(1.0); });
         m_input.frequency = 1000;
-        SetWaveInFactory([this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
+        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
                                 void* instance) { return CVirtualWaveIn::Open(device, format, proc, instance, m_input); });
     }
     void TearDown() override
     {
-        SetAudioOutputFactory({});
-        SetWaveInFactory({});
+        OverrideBackend(&AudioBackends::audioOutput, {});
+        OverrideBackend(&AudioBackends::waveIn, {});
         WriteRoot("");
     }
     static void Settle()

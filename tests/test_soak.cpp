@@ -2,9 +2,9 @@
 // and in a compressed format. The file must hold exactly what the device
 // produced, and the process's memory must stay flat after the first minute.
 #include "engine/CWaveRecorder.h"
-#include "platform/CFormatCatalogue.h"
-#include "platform/CVirtualWaveIn.h"
-#include "platform/WaveInFactory.h"
+#include "platform/codecs/CFormatCatalogue.h"
+#include "platform/capture/CVirtualWaveIn.h"
+#include "platform/AudioBackends.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ struct SoakResult {
 SoakResult Record(const std::string& path, const WAVEFORMATEX* format, const VirtualWaveInConfig& config)
 {
     CVirtualWaveIn* device = nullptr;
-    SetWaveInFactory([&](std::unique_ptr<IWaveIn>& d, const WAVEFORMATEX& f, WaveInProcFn proc, void* instance) {
+    OverrideBackend(&AudioBackends::waveIn, [&](std::unique_ptr<IWaveIn>& d, const WAVEFORMATEX& f, WaveInProcFn proc, void* instance) {
         const uint32_t rc = CVirtualWaveIn::Open(d, f, proc, instance, config);
         device = static_cast<CVirtualWaveIn*>(d.get());
         return rc;
@@ -63,7 +63,7 @@ SoakResult Record(const std::string& path, const WAVEFORMATEX* format, const Vir
         recorder.Stop();
         r.framesProduced = device->FramesProduced();
     }
-    SetWaveInFactory({});
+    OverrideBackend(&AudioBackends::waveIn, {});
     return r;
 }
 

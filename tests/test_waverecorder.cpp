@@ -5,9 +5,9 @@
 // the device runs.
 #include "engine/CWaveRecorder.h"
 #include "engine/MessageStyle.h"
-#include "platform/CVirtualWaveIn.h"
-#include "platform/ConversionStream.h"
-#include "platform/WaveInFactory.h"
+#include "platform/capture/CVirtualWaveIn.h"
+#include "platform/codecs/IConversionStream.h"
+#include "platform/AudioBackends.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ public:
     explicit VirtualInput(VirtualWaveInConfig config = {})
         : m_config(std::move(config))
     {
-        SetWaveInFactory([this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
+        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
                                 void* instance) {
             m_opened = format;
             ++m_opens;
@@ -40,7 +40,7 @@ public:
             return rc;
         });
     }
-    ~VirtualInput() { SetWaveInFactory({}); }
+    ~VirtualInput() { OverrideBackend(&AudioBackends::waveIn, {}); }
     VirtualWaveInConfig m_config;
     WAVEFORMATEX m_opened{};
     int m_opens = 0;
@@ -313,7 +313,7 @@ TEST(WaveRecorderFormat, CompressedFormatOpensAsSixteenBitPcm)
 {
     CapturingHost host;
     TempDir dir;
-    SetConversionStreamFactory([](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
+    OverrideBackend(&AudioBackends::conversion, [](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
         s = std::make_unique<PassStream>();
         return 0u;
     });
@@ -341,7 +341,7 @@ TEST(WaveRecorderFormat, CompressedFormatOpensAsSixteenBitPcm)
         EXPECT_TRUE(rec.Stop());
         EXPECT_GT(rec.GetWavFile().DataBytesWritten(), 0u);
     }
-    SetConversionStreamFactory({});
+    OverrideBackend(&AudioBackends::conversion, {});
     EXPECT_TRUE(host.Messages().empty());
 }
 

@@ -3,7 +3,7 @@
 // recorded and measured with sox and ffprobe; the server's errors and its
 // disappearance reach the recorder as the wave-input codes.
 #include "engine/CWaveRecorder.h"
-#include "platform/WaveInFactory.h"
+#include "platform/AudioBackends.h"
 #include "PulseTestSupport.h"
 #include "TestSupport.h"
 

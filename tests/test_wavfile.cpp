@@ -1,5 +1,6 @@
 // The WAV writer's byte layout, its staging and flush rules, failures, and the
 // read side; real readers (sox, ffprobe) must accept what it writes.
+#include "platform/AudioBackends.h"
 #include "engine/CByteQueue.h"
 #include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"
@@ -64,12 +65,12 @@ public:
 struct CopyStreamScope {
     CopyStreamScope()
     {
-        SetConversionStreamFactory([](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
+        OverrideBackend(&AudioBackends::conversion, [](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
             s = std::make_unique<CopyStream>();
             return 0u;
         });
     }
-    ~CopyStreamScope() { SetConversionStreamFactory({}); }
+    ~CopyStreamScope() { OverrideBackend(&AudioBackends::conversion, {}); }
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 // of unfinished recordings with arbitrary file contents.
 #include "engine/CRecordingRepair.h"
 #include "engine/CWavFile.h"
-#include "engine/EngineHost.h"
+#include "engine/IEngineHost.h"
 
 #include <cstdint>
 #include <cstdio>

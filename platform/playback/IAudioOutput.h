@@ -26,9 +26,3 @@ public:
 };
 
 using AudioOutputFactory = std::function<std::shared_ptr<IAudioOutput>()>;
-
-// The output for a new play: the virtual one when VELLORY_AUDIO=virtual
-// (speed from VELLORY_VIRTUAL_OUTPUT_SPEED), else PulseAudio's default sink.
-std::shared_ptr<IAudioOutput> CreateAudioOutput();
-// Replaces the choice above (tests, fault injection); empty restores it.
-void SetAudioOutputFactory(AudioOutputFactory factory);

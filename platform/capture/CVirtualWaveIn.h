@@ -2,7 +2,7 @@
 // A deterministic input device for tests and for running without sound
 // hardware: produces a known signal at real time (or faster), and can fail a
 // chosen call with a chosen code or vanish in the middle of a recording.
-#include "platform/CWaveInDevice.h"
+#include "platform/capture/CWaveInDevice.h"
 
 #include <atomic>
 #include <condition_variable>

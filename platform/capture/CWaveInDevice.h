@@ -3,7 +3,7 @@
 // delivery thread that hands them back in order, and the rules of Start, Stop,
 // Reset and Close. A backend only produces bytes (Fill) and reports a lost
 // input (Lose); it implements the three hooks below.
-#include "platform/IWaveIn.h"
+#include "platform/capture/IWaveIn.h"
 
 #include <condition_variable>
 #include <cstdint>

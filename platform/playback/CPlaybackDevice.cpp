@@ -1,6 +1,7 @@
-#include "CWaveAudioDevice.h"
+#include "CPlaybackDevice.h"
 
-#include "platform/CNotifyDispatcher.h"
+#include "platform/AudioBackends.h"
+#include "platform/playback/CNotifyDispatcher.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,7 +14,7 @@ constexpr auto kOutputOpenTimeout = std::chrono::seconds(5);
 constexpr size_t kChunkFrames = 4096;
 } // namespace
 
-CWaveAudioDevice::CWaveAudioDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder)
+CPlaybackDevice::CPlaybackDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder)
     : m_id(id)
     , m_decoder(std::move(decoder))
     , m_rate(m_decoder->Rate())
@@ -21,15 +22,15 @@ CWaveAudioDevice::CWaveAudioDevice(uint32_t id, std::unique_ptr<CAudioDecoder> d
 {
 }
 
-CWaveAudioDevice::~CWaveAudioDevice() { Close(); }
+CPlaybackDevice::~CPlaybackDevice() { Close(); }
 
-uint32_t CWaveAudioDevice::SetTimeFormatMilliseconds()
+uint32_t CPlaybackDevice::SetTimeFormatMilliseconds()
 {
     std::lock_guard command(m_commandMutex);
     return m_closed ? MCIERR_INVALID_DEVICE_ID : 0;
 }
 
-void CWaveAudioDevice::Notify(const MciNotifyCallback& notify, uint32_t code)
+void CPlaybackDevice::Notify(const MciNotifyCallback& notify, uint32_t code)
 {
     if (!notify)
         return;
@@ -37,14 +38,14 @@ void CWaveAudioDevice::Notify(const MciNotifyCallback& notify, uint32_t code)
     CNotifyDispatcher::Instance().Post([notify, code, id] { notify(code, id); });
 }
 
-uint32_t CWaveAudioDevice::PositionOf(const PlayRun& play)
+uint32_t CPlaybackDevice::PositionOf(const PlayRun& play)
 {
     const uint64_t heard = play.output ? play.output->PlayedFrames() : 0;
     const uint64_t ms = play.startMs + heard * 1000 / m_rate;
     return uint32_t(std::min<uint64_t>(ms, m_lengthMs));
 }
 
-uint32_t CWaveAudioDevice::Play(uint32_t fromMs, MciNotifyCallback notify)
+uint32_t CPlaybackDevice::Play(uint32_t fromMs, MciNotifyCallback notify)
 {
     std::lock_guard command(m_commandMutex);
     if (m_closed)
@@ -71,7 +72,7 @@ uint32_t CWaveAudioDevice::Play(uint32_t fromMs, MciNotifyCallback notify)
         previousPositionMs = m_positionMs;
         m_positionMs = fromMs;
     }
-    m_worker = std::thread(&CWaveAudioDevice::PlayThread, this, play, started);
+    m_worker = std::thread(&CPlaybackDevice::PlayThread, this, play, started);
 
     uint32_t code = MCIERR_WAVE_OUTPUTSINUSE;
     if (result.wait_for(kOutputOpenTimeout) == std::future_status::ready)
@@ -92,7 +93,7 @@ uint32_t CWaveAudioDevice::Play(uint32_t fromMs, MciNotifyCallback notify)
     return code;
 }
 
-void CWaveAudioDevice::PlayThread(std::shared_ptr<PlayRun> play, std::shared_ptr<std::promise<uint32_t>> started)
+void CPlaybackDevice::PlayThread(std::shared_ptr<PlayRun> play, std::shared_ptr<std::promise<uint32_t>> started)
 {
     std::string error;
     if (!m_decoder->Start(play->startMs)) {
@@ -157,7 +158,7 @@ void CWaveAudioDevice::PlayThread(std::shared_ptr<PlayRun> play, std::shared_ptr
     Notify(notify, code);
 }
 
-void CWaveAudioDevice::EndPlay(uint32_t code)
+void CPlaybackDevice::EndPlay(uint32_t code)
 {
     std::shared_ptr<PlayRun> play;
     MciNotifyCallback notify;
@@ -178,7 +179,7 @@ void CWaveAudioDevice::EndPlay(uint32_t code)
     Notify(notify, code);
 }
 
-uint32_t CWaveAudioDevice::Stop(MciNotifyCallback notify)
+uint32_t CPlaybackDevice::Stop(MciNotifyCallback notify)
 {
     std::lock_guard command(m_commandMutex);
     if (m_closed)
@@ -188,7 +189,7 @@ uint32_t CWaveAudioDevice::Stop(MciNotifyCallback notify)
     return 0;
 }
 
-uint32_t CWaveAudioDevice::Status(uint32_t item, uint32_t& value)
+uint32_t CPlaybackDevice::Status(uint32_t item, uint32_t& value)
 {
     std::lock_guard command(m_commandMutex);
     if (m_closed)
@@ -202,7 +203,7 @@ uint32_t CWaveAudioDevice::Status(uint32_t item, uint32_t& value)
     }
 }
 
-void CWaveAudioDevice::Close()
+void CPlaybackDevice::Close()
 {
     std::lock_guard command(m_commandMutex);
     if (m_closed)

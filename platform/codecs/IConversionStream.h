@@ -33,8 +33,3 @@ public:
 // Opens a stream from `source` (PCM, 16 bits) to `destination` (18 + cbSize bytes).
 using ConversionStreamFactory = std::function<uint32_t(const WAVEFORMATEX& source, const FormatBlock& destination,
                                                        std::unique_ptr<IConversionStream>& stream)>;
-
-uint32_t OpenConversionStream(const WAVEFORMATEX& source, const FormatBlock& destination,
-                              std::unique_ptr<IConversionStream>& stream);
-// Replaces the codec backend (tests, fault injection); an empty function restores it.
-void SetConversionStreamFactory(ConversionStreamFactory factory);

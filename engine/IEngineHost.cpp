@@ -1,4 +1,4 @@
-#include "EngineHost.h"
+#include "IEngineHost.h"
 
 #include "MessageStyle.h"
 

@@ -1,6 +1,6 @@
 #include "CAudioDecoder.h"
 
-#include "platform/WaveAudioDevice.h"
+#include "platform/playback/MciWaveAudio.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

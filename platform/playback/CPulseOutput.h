@@ -2,7 +2,7 @@
 // Playback into PulseAudio's default sink with a low latency (~50 ms), on a
 // threaded main loop of its own. The heard position comes from the stream's
 // timing, which accounts for the sink's latency.
-#include "platform/IAudioOutput.h"
+#include "platform/playback/IAudioOutput.h"
 
 #include <atomic>
 #include <mutex>

@@ -3,7 +3,7 @@
 // the bytes of one WAV format out, block for block as the format declares.
 // One stream is used by one thread at a time; successive calls may come from
 // different threads as long as each hands over to the next.
-#include "platform/ConversionStream.h"
+#include "platform/codecs/IConversionStream.h"
 
 #include <cstdint>
 #include <memory>

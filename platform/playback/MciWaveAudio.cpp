@@ -1,12 +1,9 @@
-#include "WaveAudioDevice.h"
+#include "MciWaveAudio.h"
 
-#include "platform/CAudioDecoder.h"
-#include "platform/CNotifyDispatcher.h"
-#include "platform/CPulseOutput.h"
-#include "platform/CVirtualOutput.h"
-#include "platform/CWaveAudioDevice.h"
+#include "platform/playback/CAudioDecoder.h"
+#include "platform/playback/CNotifyDispatcher.h"
+#include "platform/playback/CPlaybackDevice.h"
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,9 +11,8 @@
 namespace {
 struct DeviceTable {
     std::mutex mutex;
-    std::map<uint32_t, std::shared_ptr<CWaveAudioDevice>> devices;
+    std::map<uint32_t, std::shared_ptr<CPlaybackDevice>> devices;
     uint32_t nextId = 1;
-    AudioOutputFactory factory;
 };
 
 DeviceTable& Table()
@@ -26,7 +22,7 @@ DeviceTable& Table()
     return *table;
 }
 
-std::shared_ptr<CWaveAudioDevice> Find(uint32_t id)
+std::shared_ptr<CPlaybackDevice> Find(uint32_t id)
 {
     DeviceTable& t = Table();
     std::lock_guard lock(t.mutex);
@@ -34,37 +30,6 @@ std::shared_ptr<CWaveAudioDevice> Find(uint32_t id)
     return it == t.devices.end() ? nullptr : it->second;
 }
 } // namespace
-
-std::shared_ptr<IAudioOutput> CreateAudioOutput()
-{
-    AudioOutputFactory factory;
-    {
-        DeviceTable& t = Table();
-        std::lock_guard lock(t.mutex);
-        factory = t.factory;
-    }
-    if (factory)
-        return factory();
-    const char* audio = std::getenv("VELLORY_AUDIO");
-    if (audio && std::string(audio) == "virtual") {
-        double speed = 1.0;
-        if (const char* s = std::getenv("VELLORY_VIRTUAL_OUTPUT_SPEED")) {
-            char* end = nullptr;
-            const double v = std::strtod(s, &end);
-            if (end != s && v >= 0)
-                speed = v;
-        }
-        return std::make_shared<CVirtualOutput>(speed, 50, false);
-    }
-    return std::make_shared<CPulseOutput>();
-}
-
-void SetAudioOutputFactory(AudioOutputFactory factory)
-{
-    DeviceTable& t = Table();
-    std::lock_guard lock(t.mutex);
-    t.factory = std::move(factory);
-}
 
 uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId)
 {
@@ -78,7 +43,7 @@ uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId)
     while (id == 0 || t.devices.count(id))
         ++id;
     t.nextId = id + 1;
-    t.devices.emplace(id, std::make_shared<CWaveAudioDevice>(id, std::move(decoder)));
+    t.devices.emplace(id, std::make_shared<CPlaybackDevice>(id, std::move(decoder)));
     deviceId = id;
     return 0;
 }
@@ -109,7 +74,7 @@ uint32_t MciStop(uint32_t deviceId, MciNotifyCallback notify)
 
 uint32_t MciClose(uint32_t deviceId)
 {
-    std::shared_ptr<CWaveAudioDevice> device;
+    std::shared_ptr<CPlaybackDevice> device;
     {
         DeviceTable& t = Table();
         std::lock_guard lock(t.mutex);

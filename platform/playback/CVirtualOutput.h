@@ -2,7 +2,7 @@
 // An output without sound hardware: consumes samples at real time (or a
 // multiple of it) behind a small buffer, and keeps every sample it was given
 // so tests can look at what would have been heard.
-#include "platform/IAudioOutput.h"
+#include "platform/playback/IAudioOutput.h"
 
 #include <chrono>
 #include <condition_variable>

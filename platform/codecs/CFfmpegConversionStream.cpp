@@ -12,12 +12,6 @@ extern "C" {
 #include <cstring>
 #include <new>
 
-uint32_t OpenFfmpegConversionStream(const WAVEFORMATEX& source, const FormatBlock& destination,
-                                    std::unique_ptr<IConversionStream>& stream)
-{
-    return CFfmpegConversionStream::Open(source, destination, stream);
-}
-
 namespace {
 
 // Standard coefficient pairs of Microsoft ADPCM, as its extra bytes carry them.

@@ -3,21 +3,21 @@
 // time on a worker thread of its own, and the mode, length and position the
 // status query reports. Commands are serialised; none waits longer than it
 // takes a worker to notice an abort (or, for a play, to open the output).
-#include "platform/CAudioDecoder.h"
-#include "platform/IAudioOutput.h"
-#include "platform/WaveAudioDevice.h"
+#include "platform/playback/CAudioDecoder.h"
+#include "platform/playback/IAudioOutput.h"
+#include "platform/playback/MciWaveAudio.h"
 
 #include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-class CWaveAudioDevice {
+class CPlaybackDevice {
 public:
-    CWaveAudioDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder);
-    ~CWaveAudioDevice();
-    CWaveAudioDevice(const CWaveAudioDevice&) = delete;
-    CWaveAudioDevice& operator=(const CWaveAudioDevice&) = delete;
+    CPlaybackDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder);
+    ~CPlaybackDevice();
+    CPlaybackDevice(const CPlaybackDevice&) = delete;
+    CPlaybackDevice& operator=(const CPlaybackDevice&) = delete;
 
     uint32_t Id() const { return m_id; }
     uint32_t SetTimeFormatMilliseconds();

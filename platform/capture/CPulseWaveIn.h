@@ -3,7 +3,7 @@
 // PipeWire desktops). The stream runs on libpulse's threaded main loop, which
 // only copies bytes into the caller's buffers; the buffers are handed back on
 // the delivery thread of CWaveInDevice, so the callback may write files.
-#include "platform/CWaveInDevice.h"
+#include "platform/capture/CWaveInDevice.h"
 
 #include <functional>
 
