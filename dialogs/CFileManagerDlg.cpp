@@ -4,8 +4,7 @@
 #include "app/Settings.h"
 #include "dialogs/CFileListModel.h"
 #include "dialogs/DialogUnits.h"
-#include "engine/CRecordingRepair.h"
-#include "engine/CWavFile.h"
+#include "dialogs/CRecordingFolder.h"
 #include "engine/MessageStyle.h"
 #include "res/Resources.h"
 
@@ -19,11 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <mutex>
-#include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,21 +39,12 @@ int DeleteFile(const std::string& path)
     return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
-// The directory search's "*.wav", which matches without regard to case.
-bool MatchesWavPattern(const char* name)
+// Local calendar fields of a time in seconds since the epoch.
+std::tm LocalTime(int64_t seconds)
 {
-    const size_t length = std::strlen(name);
-    return length >= 4 && ::strcasecmp(name + length - 4, ".wav") == 0;
-}
-
-// The creation (birth) time where the file system keeps one, else the
-// modification time.
-std::tm FileLocalTime(const struct statx& sx)
-{
-    const std::time_t seconds = (sx.stx_mask & STATX_BTIME) ? std::time_t(sx.stx_btime.tv_sec)
-                                                            : std::time_t(sx.stx_mtime.tv_sec);
+    const std::time_t t = std::time_t(seconds);
     std::tm local{};
-    localtime_r(&seconds, &local);
+    localtime_r(&t, &local);
     return local;
 }
 
@@ -117,18 +103,18 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("My Voice Files (Vellory)"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(DuSize(475, 250));
+    setFixedSize(DuSize(475, 250, DuRound::Down));
 
     m_btnOpen->setObjectName(QStringLiteral("openButton"));
-    m_btnOpen->setGeometry(DuRect(363, 229, 50, 14));
+    m_btnOpen->setGeometry(DuRect(363, 229, 50, 14, DuRound::Down));
     m_btnOpen->setDefault(true);
     m_btnClose->setObjectName(QStringLiteral("closeButton"));
-    m_btnClose->setGeometry(DuRect(418, 229, 50, 14));
+    m_btnClose->setGeometry(DuRect(418, 229, 50, 14, DuRound::Down));
     m_btnDelete->setObjectName(QStringLiteral("deleteButton"));
-    m_btnDelete->setGeometry(DuRect(7, 227, 69, 16));
+    m_btnDelete->setGeometry(DuRect(7, 227, 69, 16, DuRound::Down));
 
     m_fileList->setObjectName(QStringLiteral("fileList"));
-    m_fileList->setGeometry(DuRect(82, 7, 386, 214));
+    m_fileList->setGeometry(DuRect(82, 7, 386, 214, DuRound::Down));
     m_fileList->setModel(m_fileModel);
     m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fileList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -148,7 +134,7 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
     ShowSelectionWithoutFocus(m_fileList);
 
     m_categoryList->setObjectName(QStringLiteral("categoryList"));
-    m_categoryList->setGeometry(DuRect(7, 7, 73, 214));
+    m_categoryList->setGeometry(DuRect(7, 7, 73, 214, DuRound::Down));
     m_categoryList->setViewMode(QListView::IconMode);
     m_categoryList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_categoryList->setMovement(QListView::Static);
@@ -157,7 +143,7 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
     m_categoryList->setResizeMode(QListView::Adjust);
     m_categoryList->setWordWrap(false);
     m_categoryList->setIconSize(QSize(32, 32));
-    m_categoryList->setGridSize(QSize(DuX(73) - 8, 32 + 2 * m_categoryList->fontMetrics().height() + 8));
+    m_categoryList->setGridSize(QSize(DuX(73, DuRound::Down) - 8, 32 + 2 * m_categoryList->fontMetrics().height() + 8));
     m_categoryList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_categoryList->viewport()->installEventFilter(this);
     ShowSelectionWithoutFocus(m_categoryList);
@@ -225,66 +211,35 @@ void CFileManagerDlg::FillFileList(int category)
     m_fileModel->DeleteAllRows();
     m_listedCategory = category;
 
-    const std::string folder = GetCategoryFolder(category);
-    // Recordings cut off by a crash are listed with their true length.
-    CRecordingRepair::RepairFolder(folder);
+    std::vector<RecordingFileEntry> entries = CRecordingFolder(GetCategoryFolder(category)).List();
     std::vector<CFileListModel::Row> rows;
-    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
-        // Rows follow the order in which the search reports the files.
-        while (const dirent* entry = ::readdir(dir)) {
-            if (!MatchesWavPattern(entry->d_name))
-                continue;
-            const std::string name = entry->d_name;
-            auto record = std::make_unique<VoiceFileInfo>();
-            record->path = folder + name;
-            record->flags = VFI_PATH;
-
-            struct statx sx {};
-            if (::statx(AT_FDCWD, record->path.c_str(), 0, STATX_SIZE | STATX_BTIME | STATX_MTIME, &sx) != 0)
-                sx = {};
-            if (!ReadFileFormat(*record))
-                continue; // Open has reported why
-
-            CFileListModel::Row row;
-            const std::tm local = FileLocalTime(sx);
-            row.texts[0] = QString::fromStdString(name);
-            row.texts[1] = QString::asprintf("%llukb", static_cast<unsigned long long>(sx.stx_size >> 10));
-            row.texts[2] = FileDateText(local);
-            row.texts[3] = FileTimeText(local);
-            if (record->flags & VFI_RATE)
-                row.texts[4] = QString::asprintf("%u Hz", record->samplesPerSec);
-            if (record->flags & VFI_CHANNELS)
-                row.texts[5] = QString::number(record->channels);
-            if (record->flags & VFI_AVGBYTES)
-                row.texts[6] = QString::asprintf("%.1f kb/sec", double(record->avgBytesPerSec) * 0.001);
-            if (record->flags & VFI_BITS)
-                row.texts[7] = QString::number(record->bitsPerSample);
-            record->flags |= VFI_DURATION;
-            record->duration = DurationSeconds(sx.stx_size, record->avgBytesPerSec);
-            row.record = std::move(record);
-            rows.push_back(std::move(row));
-        }
-        ::closedir(dir);
-    }
+    rows.reserve(entries.size());
+    for (RecordingFileEntry& entry : entries)
+        rows.push_back(FormatRow(entry));
     m_fileModel->SetRows(std::move(rows));
     // Every column fits both its contents and its header, also when empty.
     m_fileList->resizeColumnsToContents();
 }
 
-int CFileManagerDlg::ReadFileFormat(VoiceFileInfo& record)
+CFileListModel::Row CFileManagerDlg::FormatRow(RecordingFileEntry& entry)
 {
-    CWavFile file;
-    if (!(record.flags & VFI_PATH))
-        return 0;
-    if (!file.Open(record.path))
-        return 0;
-    record.flags |= VFI_AVGBYTES | VFI_RATE | VFI_CHANNELS | VFI_BITS;
-    const WAVEFORMATEX* format = file.Format();
-    record.bitsPerSample = format->wBitsPerSample;
-    record.channels = format->nChannels;
-    record.avgBytesPerSec = format->nAvgBytesPerSec;
-    record.samplesPerSec = format->nSamplesPerSec;
-    return 1;
+    const VoiceFileInfo& record = entry.record;
+    CFileListModel::Row row;
+    const std::tm local = LocalTime(entry.time);
+    row.texts[0] = QString::fromStdString(entry.name);
+    row.texts[1] = QString::asprintf("%llukb", static_cast<unsigned long long>(entry.size >> 10));
+    row.texts[2] = FileDateText(local);
+    row.texts[3] = FileTimeText(local);
+    if (record.flags & VFI_RATE)
+        row.texts[4] = QString::asprintf("%u Hz", record.samplesPerSec);
+    if (record.flags & VFI_CHANNELS)
+        row.texts[5] = QString::number(record.channels);
+    if (record.flags & VFI_AVGBYTES)
+        row.texts[6] = QString::asprintf("%.1f kb/sec", double(record.avgBytesPerSec) * 0.001);
+    if (record.flags & VFI_BITS)
+        row.texts[7] = QString::number(record.bitsPerSample);
+    row.record = std::make_unique<VoiceFileInfo>(std::move(entry.record));
+    return row;
 }
 
 int CFileManagerDlg::GetSelectedFileRow() const

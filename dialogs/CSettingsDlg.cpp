@@ -19,27 +19,27 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Settings"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(DuSize(315, 95));
+    setFixedSize(DuSize(315, 95, DuRound::Down));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
-    ok->setGeometry(DuRect(196, 77, 50, 14));
+    ok->setGeometry(DuRect(196, 77, 50, 14, DuRound::Down));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setGeometry(DuRect(257, 77, 50, 14));
+    cancel->setGeometry(DuRect(257, 77, 50, 14, DuRound::Down));
 
     m_pathEdit->setObjectName(QStringLiteral("pathEdit"));
-    m_pathEdit->setGeometry(DuRect(3, 14, 292, 15));
+    m_pathEdit->setGeometry(DuRect(3, 14, 292, 15, DuRound::Down));
     auto* pathLabel = new QLabel(QStringLiteral("File manager path"), this);
-    pathLabel->setGeometry(DuRect(3, 4, 108, 8));
+    pathLabel->setGeometry(DuRect(3, 4, 108, 8, DuRound::Down));
     pathLabel->setBuddy(m_pathEdit);
     auto* sizeLabel = new QLabel(QStringLiteral("Record buffer size"), this);
-    sizeLabel->setGeometry(DuRect(3, 32, 64, 9));
+    sizeLabel->setGeometry(DuRect(3, 32, 64, 9, DuRound::Down));
     sizeLabel->setBuddy(m_sizeEdit);
     sizeLabel->adjustSize(); // the text is a little wider than its box at this font
     m_sizeEdit->setObjectName(QStringLiteral("sizeEdit"));
-    m_sizeEdit->setGeometry(DuRect(4, 47, 104, 13));
+    m_sizeEdit->setGeometry(DuRect(4, 47, 104, 13, DuRound::Down));
     // Digits only, as typed or pasted.
     m_sizeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_sizeEdit));
 
