@@ -7,6 +7,7 @@
 // record is then in m_selected), and 2 for "Close", Esc, the close box, or
 // "Open" without a file row. On "Open" the selected category row, if any, is
 // stored in m_category whatever the result.
+#include "dialogs/CFileListModel.h"
 #include "dialogs/VoiceFileInfo.h"
 
 #include <QDialog>
@@ -20,7 +21,7 @@
 #include <string>
 #include <vector>
 
-class CFileListModel;
+struct RecordingFileEntry;
 class QItemSelection;
 class QListWidget;
 class QPushButton;
@@ -66,7 +67,7 @@ private:
     void OnHoverTimeout();
 
     void FillFileList(int category);
-    int ReadFileFormat(VoiceFileInfo& record);
+    static CFileListModel::Row FormatRow(RecordingFileEntry& entry);
     int GetSelectedFileRow() const;
     int GetSelectedCategoryRow() const;
 

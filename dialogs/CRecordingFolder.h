@@ -1,0 +1,41 @@
+#pragma once
+// The recordings of one category folder as the manager lists them: every
+// "*.wav" entry with its size, its time and the format that the WAV reader
+// finds in it. Reading the disk lives here, away from any widget; the
+// manager's dialog only turns these entries into rows.
+#include "dialogs/VoiceFileInfo.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RecordingFileEntry {
+    std::string name;     // the file name's own bytes, without the folder
+    uint64_t size = 0;    // bytes
+    int64_t time = 0;     // seconds since the epoch: creation where the file system keeps it, else modification
+    uint32_t timeNanoseconds = 0;
+    VoiceFileInfo record; // path, format and duration; flags say which hold values
+};
+
+class CRecordingFolder {
+public:
+    // `folder` ends in the separator (or is empty for the working folder), as
+    // GetCategoryFolder gives it.
+    explicit CRecordingFolder(std::string folder);
+
+    const std::string& Folder() const { return m_folder; }
+
+    // Lists the folder's recordings in the order the directory reports them.
+    // A file the reader cannot open has been reported by the reader and is
+    // left out.
+    std::vector<RecordingFileEntry> List() const;
+
+    // Reads the format header of the file at record.path into the record.
+    // Returns 1 when the reader opened it, else 0 (the reader has said why).
+    static int ReadFileFormat(VoiceFileInfo& record);
+    // The directory search's "*.wav", which matches without regard to case.
+    static bool MatchesWavPattern(const char* name);
+
+private:
+    std::string m_folder;
+};
