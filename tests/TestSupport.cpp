@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
 
 CapturingHost::CapturingHost(int bufferSize)
     : m_bufferSize(bufferSize)
@@ -100,4 +104,36 @@ std::chrono::system_clock::time_point Utc(int year, int month, int day, int h, i
     t.tm_min = m;
     t.tm_sec = s;
     return std::chrono::system_clock::from_time_t(timegm(&t));
+}
+
+bool RerunAsUnprivilegedUser()
+{
+    if (::geteuid() != 0)
+        return false;
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!info) {
+        ADD_FAILURE() << "RerunAsUnprivilegedUser called outside a test";
+        return true;
+    }
+    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    EXPECT_FALSE(ec) << "cannot find this test binary: " << ec.message();
+    // The build folder may sit below folders "nobody" cannot enter: run a copy.
+    TempDir copyDir;
+    const std::string copy = copyDir.File(self.filename().string());
+    std::filesystem::copy_file(self, copy, ec);
+    EXPECT_FALSE(ec) << "cannot copy " << self << ": " << ec.message();
+    if (ec)
+        return true;
+    EXPECT_EQ(::chmod(copyDir.Path().c_str(), 0755), 0);
+    EXPECT_EQ(::chmod(copy.c_str(), 0755), 0);
+    const std::string command = "cd / && setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/tmp TMPDIR=/tmp '" +
+                                copy + "' --gtest_filter='" + name + "' 2>&1";
+    const auto [status, output] = RunCommand(command);
+    EXPECT_EQ(status, 0) << "as nobody: " << command << "\n" << output;
+    // It must have run, and not skipped: a test that cannot drop to the user fails.
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+    EXPECT_EQ(output.find("[  SKIPPED ]"), std::string::npos) << output;
+    return true;
 }

@@ -55,3 +55,10 @@ std::pair<int, std::string> RunCommand(const std::string& command);
 std::vector<int16_t> SineSamples(double frequency, double amplitude, uint32_t rate, size_t count, uint16_t channels = 1);
 // A UTC calendar time as a clock value (for pinned recording names).
 std::chrono::system_clock::time_point Utc(int year, int month, int day, int h, int m, int s);
+// Root reads and writes every file, so a refused permission cannot be tested
+// as root (CI runs as root). As root, this runs the current test again, alone,
+// as the unprivileged user "nobody" (from a copy of this test binary that user
+// can read) and adds a failure unless it ran and passed there; it returns true
+// and the caller returns. As any other user it returns false and the caller
+// tests on. Use: if (RerunAsUnprivilegedUser()) return;
+bool RerunAsUnprivilegedUser();

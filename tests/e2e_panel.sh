@@ -41,19 +41,23 @@ for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sl
 # An audio server of our own: tests running beside this one play into and
 # record from the shared server's sink.
 own_pulse=$work/pulse
-eval "$("$(dirname "$0")/../tools/private-pulse.sh" start "$own_pulse")" || { echo "FAIL: no PulseAudio"; exit 1; }
+# (The start is checked before its output is used: eval of nothing succeeds.)
+server=$("$(dirname "$0")/../tools/private-pulse.sh" start "$own_pulse") && [ -n "$server" ] ||
+  { echo "FAIL: the private sound server (${VELLORY_TEST_SERVER:-pulseaudio}) did not start"; exit 1; }
+eval "$server"
 export PULSE_SERVER
 
 "$exe" 2>"$work/panel.log" & app=$!; pids+=("$app")
 wait_for "$work/panel.log" "panel running" 15 || fail "the panel did not start"
-win=$(xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
+# Every xdotool wait (--sync) is bounded: a window that never comes fails the test, not the run.
+win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
 [ -n "$win" ] || { fail "no window named Vellory"; cat "$work/panel.log"; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "panel window $win at $X,$Y size ${WIDTH}x$HEIGHT"
 [ "$WIDTH" = 350 ] && [ "$HEIGHT" = 156 ] || fail "panel is ${WIDTH}x$HEIGHT, not 350x156"
 
 # Button centres: template position + 3-pixel border + half the image.
-click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+click() { timeout 10 xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1 || fail "could not click at $1,$2"; }
 REC="$((3 + 8 + 38)) $((3 + 89 + 15))"
 STOP="$((3 + 87 + 38)) $((3 + 89 + 15))"
 PLAY="$((3 + 167 + 38)) $((3 + 89 + 15))"
@@ -127,19 +131,19 @@ sleep 2.5
 
 # The manager opens on the category and lists the recording.
 click $MANAGER
-mgr=$(xdotool search --sync --onlyvisible --name '^My Voice Files \(Vellory\)$' 2>/dev/null | head -1)
+mgr=$(timeout 10 xdotool search --sync --onlyvisible --name '^My Voice Files \(Vellory\)$' 2>/dev/null | head -1)
 if [ -z "$mgr" ]; then fail "the manager did not open"; else
   sleep 0.5
   import -window root "$shots/manager.png"
   eval "$(xdotool getwindowgeometry --shell "$mgr" | sed 's/^/M/')"
   # "Close" at 418, 229 dialog units, 50 x 14.
-  xdotool mousemove --sync $((MX + 627 + 37)) $((MY + 372 + 11)) click 1
+  timeout 10 xdotool mousemove --sync $((MX + 627 + 37)) $((MY + 372 + 11)) click 1
   sleep 0.5
   xdotool search --onlyvisible --name '^My Voice Files' >/dev/null 2>&1 && fail "the manager did not close"
 fi
 
 # Hide through the pop-up menu, then a second start shows the panel again.
-xdotool mousemove --sync $((X + 280)) $((Y + 100)) click 3
+timeout 10 xdotool mousemove --sync $((X + 280)) $((Y + 100)) click 3
 sleep 0.5
 xdotool key h
 sleep 0.5
@@ -155,7 +159,11 @@ win=$(xdotool search --onlyvisible --name '^Vellory$' | head -1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
 click $POWER
 for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then fail "POWER did not end the program"; else wait "$app"; echo "program ended with $?"; fi
+if kill -0 "$app" 2>/dev/null; then fail "POWER did not end the program"; else
+  wait "$app"; rc=$?
+  echo "program ended with $rc"
+  [ "$rc" = 0 ] || fail "the program exited with status $rc after POWER"
+fi
 
 echo "screenshots in $shots"
 if [ "$fails" = 0 ]; then echo "e2e panel: passed"; exit 0; fi

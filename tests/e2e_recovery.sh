@@ -28,11 +28,12 @@ for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sl
 
 "$exe" 2>"$work/first.log" & app=$!; pids+=("$app")
 wait_for "$work/first.log" "panel running" 15 || fail "the panel did not start"
-win=$(xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
+# xdotool's --sync waits are bounded: a window that never comes fails the test.
+win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
 [ -n "$win" ] || { echo "FAIL: no panel window"; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$win")"
 sleep 0.3
-xdotool mousemove --sync $((X + 3 + 8 + 38)) $((Y + 3 + 89 + 15)) click 1   # REC
+timeout 10 xdotool mousemove --sync $((X + 3 + 8 + 38)) $((Y + 3 + 89 + 15)) click 1 || fail "could not click REC"
 sleep 4.5
 kill -9 "$app"; wait "$app" 2>/dev/null
 
@@ -56,7 +57,18 @@ awk -v d="$dur" 'BEGIN { exit !(d >= 3.0 && d <= 6.0) }' || fail "duration $dur 
 freq=$(sox "$file" -n stat 2>&1 | awk '/Rough   frequency/ {print $3}')
 awk -v f="$freq" 'BEGIN { exit !(f >= 950 && f <= 1050) }' || fail "the audio is not the 1000 Hz input ($freq)"
 ffmpeg -v error -i "$file" -f null - || fail "ffmpeg cannot decode the repaired file"
-kill "$app" 2>/dev/null
+
+# POWER ends the restarted program normally.
+win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
+if [ -z "$win" ]; then fail "no panel after the restart"; else
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  timeout 10 xdotool mousemove --sync $((X + 3 + 258 + 38)) $((Y + 3 + 7 + 15)) click 1 || fail "could not click POWER"
+fi
+for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then fail "POWER did not end the restarted program"; else
+  wait "$app"; rc=$?
+  [ "$rc" = 0 ] || fail "the restarted program exited with status $rc"
+fi
 
 if [ "$fails" = 0 ]; then echo "e2e recovery: passed"; exit 0; fi
 echo "e2e recovery: $fails failures"; exit 1

@@ -1,5 +1,6 @@
 // Record through the real audio path, find the recording in the manager, open
 // it into the panel and play it back to the end.
+#include "PulseTestSupport.h"
 #include "TestSupport.h"
 #include "app/MessageBoxes.h"
 #include "app/Settings.h"
@@ -29,8 +30,7 @@ class ManagerFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("PULSE_SERVER"))
-            GTEST_SKIP() << "needs the private PulseAudio server (./test.sh)";
+        VELLORY_REQUIRE_PULSE_SERVER();
         QStandardPaths::setTestModeEnabled(true);
         WriteRoot(m_root.Path() + "/");
         SetMessageBoxHook([this](const QString& text, unsigned) {

@@ -517,8 +517,8 @@ TEST(WavFileOpen, ErrorCodeMapping)
 
 TEST(WavFileOpen, PermissionDenied)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
+    if (RerunAsUnprivilegedUser())
+        return;
     CapturingHost host;
     TempDir dir;
     WriteFileBytes(dir.File("locked.wav"), Ramp(100));
