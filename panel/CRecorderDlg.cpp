@@ -89,8 +89,7 @@ void CRecorderDlg::OnInitDialog()
     m_display = new CDisplayPanel(this);
     m_display->setObjectName(QStringLiteral("Display"));
     m_display->move(kBorder + DuX(5), kBorder + DuY(27));
-    m_btnStop->setEnabled(false);
-    m_btnPlay->setEnabled(false);
+    ApplyButtons(PanelButtons::Created);
 
     // The window's big and small icon.
     setWindowIcon(m_hIcon);
@@ -159,6 +158,32 @@ void CRecorderDlg::KillTimer(int id)
         m_timerRecording.stop();
     else if (id == IDT_PLAYBACK)
         m_timerPlayback.stop();
+}
+
+void CRecorderDlg::ApplyButtons(PanelButtons row)
+{
+    // REC, STOP and PLAY are the only buttons that ever change; the others
+    // stay enabled. Keep means the row leaves that button as it is.
+    enum Set : int8_t { Off, On, Keep };
+    struct Row {
+        Set rec, stop, play;
+    };
+    static constexpr Row kTable[] = {
+        /* Created    */ {On, Off, Off},
+        /* Idle       */ {On, Off, On},
+        /* Recording  */ {Off, On, Off},
+        /* Playing    */ {Off, On, Off},
+        /* NotReady   */ {Off, Off, Off},
+        /* FileOpened */ {Keep, Keep, On},
+    };
+    const Row& r = kTable[static_cast<int>(row)];
+    auto apply = [](CBitmapButton* button, Set set) {
+        if (set != Keep)
+            button->setEnabled(set == On);
+    };
+    apply(m_btnRec, r.rec);
+    apply(m_btnStop, r.stop);
+    apply(m_btnPlay, r.play);
 }
 
 bool CRecorderDlg::IsTimerActive(int id) const
@@ -471,9 +496,7 @@ void CRecorderDlg::OnRecordingTick()
         return;
     }
     if (m_pRecorder->m_hFinished->Wait(1) != WAIT_OBJECT_0) {
-        m_btnRec->setEnabled(false);
-        m_btnPlay->setEnabled(false);
-        m_btnStop->setEnabled(true);
+        ApplyButtons(PanelButtons::Recording);
         const int64_t seconds = m_clock() - m_recordStart;
         m_display->SetSeconds(static_cast<uint32_t>(seconds));
         return;
@@ -481,9 +504,7 @@ void CRecorderDlg::OnRecordingTick()
     if (m_pRecorder->m_bRecording.load() != 0)
         EndRefusedRecording(); // the writer refused audio: ended without STOP
     KillTimer(IDT_RECORDING);
-    m_btnRec->setEnabled(true);
-    m_btnPlay->setEnabled(true);
-    m_btnStop->setEnabled(false);
+    ApplyButtons(PanelButtons::Idle);
     // A recording whose input went away ended on its own; the user is told once.
     if (m_pRecorder && m_pRecorder->DeviceLost() && !m_bLossReported) {
         m_bLossReported = true;
@@ -498,9 +519,7 @@ void CRecorderDlg::RefreshPlaybackState()
     if (m_mode == Recording)
         return;
     if (m_mode == Idle) {
-        m_btnRec->setEnabled(true);
-        m_btnPlay->setEnabled(true);
-        m_btnStop->setEnabled(false);
+        ApplyButtons(PanelButtons::Idle);
         return;
     }
     // Playing: the device's mode decides.
@@ -508,20 +527,14 @@ void CRecorderDlg::RefreshPlaybackState()
     ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_MODE, mode), "MCI_STATUS");
     switch (mode) {
     case MCI_MODE_NOT_READY:
-        m_btnRec->setEnabled(false);
-        m_btnPlay->setEnabled(false);
-        m_btnStop->setEnabled(false);
+        ApplyButtons(PanelButtons::NotReady);
         break;
     case MCI_MODE_STOP:
-        m_btnRec->setEnabled(true);
-        m_btnPlay->setEnabled(true);
-        m_btnStop->setEnabled(false);
+        ApplyButtons(PanelButtons::Idle);
         break;
     case MCI_MODE_PLAY:
     case MCI_MODE_RECORD:
-        m_btnRec->setEnabled(false);
-        m_btnPlay->setEnabled(false);
-        m_btnStop->setEnabled(true);
+        ApplyButtons(PanelButtons::Playing);
         break;
     default:
         break;
@@ -648,7 +661,7 @@ void CRecorderDlg::OnManager()
         m_display->SetText(dlg.m_selected.path);
         if (dlg.m_selected.flags & VFI_DURATION)
             m_display->SetSeconds(dlg.m_selected.duration);
-        m_btnPlay->setEnabled(true);
+        ApplyButtons(PanelButtons::FileOpened);
     }
     m_display->SetCategory(dlg.m_category);
 }

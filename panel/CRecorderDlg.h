@@ -25,6 +25,17 @@ enum PanelMode : uint32_t {
     Playing = 3,
 };
 
+// The rows of the panel's button table: which of REC, STOP and PLAY are
+// enabled in each state the panel can be in.
+enum class PanelButtons {
+    Created,    // a fresh panel: only REC
+    Idle,       // nothing runs: REC and PLAY
+    Recording,  // a recording runs: only STOP
+    Playing,    // the device plays: only STOP
+    NotReady,   // the device is not ready: none
+    FileOpened, // the manager opened a file: PLAY, the others unchanged
+};
+
 constexpr int IDT_RECORDING = 100;
 constexpr int IDT_PLAYBACK = 101;
 
@@ -119,6 +130,8 @@ protected:
 
 private:
     void OnInitDialog();
+    // Sets REC, STOP and PLAY to one row of the button table.
+    void ApplyButtons(PanelButtons row);
     // The tick's and STOP's answer to a recording the writer broke off.
     void EndRefusedRecording();
     QString RefusalText() const;
