@@ -74,19 +74,28 @@ void SetBackendOverrides(AudioBackends overrides)
     g_overrides = std::move(overrides);
 }
 
-uint32_t OpenWaveIn(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc, void* instance)
+uint32_t OpenWaveIn(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc, void* instance,
+                    const std::string& source)
 {
     if (const WaveInFactory factory = BackendOverrides().waveIn)
         return factory(device, format, proc, instance);
     switch (SelectedBackend()) {
     case Backend::Pulse:
-        return CPulseWaveIn::Open(device, format, proc, instance);
+        return CPulseWaveIn::Open(device, format, proc, instance, source);
     case Backend::Virtual:
         return OpenVirtualWaveIn(device, format, proc, instance);
     case Backend::Unknown:
         break;
     }
     return WAVEIN_NODRIVER;
+}
+
+std::vector<InputSource> ListInputSources(int timeoutMs)
+{
+    if (const InputSourceLister lister = BackendOverrides().inputSources)
+        return lister(timeoutMs);
+    // The virtual input has nothing to choose.
+    return SelectedBackend() == Backend::Pulse ? CPulseWaveIn::ListSources(timeoutMs) : std::vector<InputSource>{};
 }
 
 std::shared_ptr<IAudioOutput> CreateAudioOutput()

@@ -9,18 +9,28 @@
 #include "platform/playback/IAudioOutput.h"
 
 #include <memory>
+#include <string>
 #include <type_traits>
+#include <vector>
+
+using InputSourceLister = std::function<std::vector<InputSource>(int timeoutMs)>;
 
 // Overrides of the choice above; an empty member keeps the default backend.
 struct AudioBackends {
     WaveInFactory waveIn;
     AudioOutputFactory audioOutput;
     ConversionStreamFactory conversion;
+    InputSourceLister inputSources;
 };
 
-// Opens the default wave input.
+// Opens the wave input: `source` names the server's input to record from,
+// empty for the default. A name that is not there records from the default
+// and the device says so (FellBackToDefault). Overrides ignore the name.
 uint32_t OpenWaveIn(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
-                    void* instance);
+                    void* instance, const std::string& source = {});
+// The inputs the user can choose from, in the server's order; empty when the
+// backend has no choice or no server answered within `timeoutMs`.
+std::vector<InputSource> ListInputSources(int timeoutMs = 1500);
 // The output for a new play: the virtual one, or PulseAudio's default sink.
 std::shared_ptr<IAudioOutput> CreateAudioOutput();
 // Opens a stream from `source` (PCM, 16 bits) to `destination` (18 + cbSize bytes).

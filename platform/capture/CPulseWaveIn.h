@@ -1,51 +1,52 @@
 #pragma once
-// Wave input from the PulseAudio server's default source (works unchanged on
-// PipeWire desktops). The stream runs on libpulse's threaded main loop, which
+// Wave input from a PulseAudio source, the server's default one unless a name
+// is given (works unchanged on PipeWire desktops). The stream runs on libpulse's threaded main loop, which
 // only copies bytes into the caller's buffers; the buffers are handed back on
 // the delivery thread of CWaveInDevice, so the callback may write files.
 #include "platform/capture/CWaveInDevice.h"
+#include "platform/pulse/CPulseContext.h"
 
-#include <functional>
-
-struct pa_threaded_mainloop;
-struct pa_context;
-struct pa_stream;
-struct pa_operation;
+#include <string>
+#include <vector>
 
 class CPulseWaveIn final : public CWaveInDevice {
 public:
+    // `source` names the server's source to record from; empty, or a name the
+    // server does not know, records from the default source (the latter is
+    // reported by FellBackToDefault).
     static uint32_t Open(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
-                         void* instance);
+                         void* instance, const std::string& source = {});
+    // The server's sources, in its order; empty when no server answered
+    // within the time.
+    static std::vector<InputSource> ListSources(int timeoutMs);
+    bool FellBackToDefault() const override { return m_bFellBack; }
     ~CPulseWaveIn() override;
 
     // Maps a libpulse error number to a wave-input code.
     static uint32_t MapError(int paError);
+    // Maps the neutral form to a wave-input code.
+    static uint32_t MapError(PulseError error);
 
 private:
     CPulseWaveIn(const WAVEFORMATEX& format, WaveInProcFn proc, void* instance);
     uint32_t Connect();
+    // Main loop lock held: a new stream recording from `source` (null: the default).
+    uint32_t ConnectStream(const char* source, const pa_sample_spec& spec, const pa_channel_map& map);
     uint32_t FragmentFor(uint32_t bufferLength) const;
     uint32_t OnStart() override;
     void OnStop() override;
     void OnClose() override;
 
-    // Main loop lock held: waits until `done` holds or the time runs out.
-    bool WaitFor(const std::function<bool()>& done, int milliseconds);
-    // Main loop lock held: runs an operation to its end; false on failure or time-out.
-    bool Complete(pa_operation* op, bool& success);
     void ReadAvailable(); // main loop lock held
     void Release();
 
-    static void ContextState(pa_context* context, void* self);
     static void StreamState(pa_stream* stream, void* self);
     static void StreamRead(pa_stream* stream, size_t bytes, void* self);
-    static void OperationDone(pa_stream* stream, int success, void* self);
 
-    pa_threaded_mainloop* m_loop = nullptr;
-    pa_context* m_context = nullptr;
+    CPulseContext m_pulse;
     pa_stream* m_stream = nullptr;
     bool m_bClosing = false;        // main loop lock
     uint32_t m_cbFragment = 0;      // fragment size asked of the server
-    int m_lastOpSuccess = 0;        // main loop lock
-    bool m_bOpDone = false;         // main loop lock
+    std::string m_source;           // the source asked for, empty for the default
+    bool m_bFellBack = false;       // set before the device is handed out
 };

@@ -1,6 +1,6 @@
 #pragma once
-// Wave input: records PCM from the default input into buffers that the caller
-// queues. Filled buffers come back through a callback, in the order they were
+// Wave input: records PCM from the default input, or from one named by the
+// sound server, into buffers that the caller queues. Filled buffers come back through a callback, in the order they were
 // filled, on a delivery thread of the layer (never the caller's thread, never
 // an audio library's internal thread), so the callback may do file work.
 //
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 constexpr uint32_t WAVEIN_NOERROR = 0;
 constexpr uint32_t WAVEIN_ERROR = 1;          // unspecified failure
@@ -76,6 +77,16 @@ public:
     virtual bool IsLost() const = 0;
     // True between a successful open and the owner's Close.
     virtual bool IsOpen() const = 0;
+    // True when a named input was asked for, was not there, and the device
+    // records from the default input instead.
+    virtual bool FellBackToDefault() const { return false; }
+};
+
+// One input of the sound server, as offered to the user.
+struct InputSource {
+    std::string name;        // what the server knows it by; stored as the choice
+    std::string description; // what the user reads
+    bool isMonitor = false;  // records what an output plays
 };
 
 // Opens the default input. On success `device` holds the new device and

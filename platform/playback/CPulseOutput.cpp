@@ -1,7 +1,5 @@
 #include "CPulseOutput.h"
 
-#include <pulse/pulseaudio.h>
-
 #include <algorithm>
 
 CPulseOutput::CPulseOutput(uint32_t latencyMs)
@@ -11,32 +9,26 @@ CPulseOutput::CPulseOutput(uint32_t latencyMs)
 
 CPulseOutput::~CPulseOutput() { Close(); }
 
-void CPulseOutput::OnContextState(pa_context*, void* self)
-{
-    pa_threaded_mainloop_signal(static_cast<CPulseOutput*>(self)->m_loop, 0);
-}
-
 void CPulseOutput::OnStreamState(pa_stream*, void* self)
 {
-    pa_threaded_mainloop_signal(static_cast<CPulseOutput*>(self)->m_loop, 0);
+    static_cast<CPulseOutput*>(self)->m_pulse.Signal();
 }
 
 void CPulseOutput::OnStreamRequest(pa_stream*, size_t, void* self)
 {
-    pa_threaded_mainloop_signal(static_cast<CPulseOutput*>(self)->m_loop, 0);
+    static_cast<CPulseOutput*>(self)->m_pulse.Signal();
 }
 
 void CPulseOutput::OnDrained(pa_stream*, int, void* self)
 {
     auto* me = static_cast<CPulseOutput*>(self);
     me->m_drained = true;
-    pa_threaded_mainloop_signal(me->m_loop, 0);
+    me->m_pulse.Signal();
 }
 
 bool CPulseOutput::StreamUsable() const
 {
-    return m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY && m_context &&
-           pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    return m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY && m_pulse.IsReady();
 }
 
 bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
@@ -54,53 +46,36 @@ bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
     m_frameBytes = pa_frame_size(&sampleSpec);
     m_written = 0;
 
-    pa_threaded_mainloop* loop = pa_threaded_mainloop_new();
+    PulseError created;
     {
+        // From here on Abort can reach the loop.
         std::lock_guard life(m_lifeMutex);
-        m_loop = loop;
+        created = m_pulse.Create();
     }
-    if (!m_loop) {
+    if (created != PulseError::None) {
         error = "cannot create the PulseAudio main loop";
-        return false;
-    }
-    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Vellory");
-    if (!m_context) {
-        error = "cannot create a PulseAudio context";
         Close();
         return false;
     }
-    pa_context_set_state_callback(m_context, &CPulseOutput::OnContextState, this);
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        error = pa_strerror(pa_context_errno(m_context));
+    const PulseError connected = m_pulse.Connect(-1, [this] { return m_aborted.load(); });
+    if (connected != PulseError::None) {
+        if (connected == PulseError::Cancelled)
+            error = "aborted";
+        else if (connected == PulseError::NoMemory)
+            error = "cannot start the PulseAudio main loop";
+        else
+            error = CPulseContext::ErrorText(m_pulse.LastErrno());
         Close();
         return false;
-    }
-    pa_threaded_mainloop_lock(m_loop);
-    if (pa_threaded_mainloop_start(m_loop) < 0) {
-        pa_threaded_mainloop_unlock(m_loop);
-        error = "cannot start the PulseAudio main loop";
-        Close();
-        return false;
-    }
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(m_context);
-        if (state == PA_CONTEXT_READY)
-            break;
-        if (!PA_CONTEXT_IS_GOOD(state) || m_aborted) {
-            error = m_aborted ? "aborted" : pa_strerror(pa_context_errno(m_context));
-            pa_threaded_mainloop_unlock(m_loop);
-            Close();
-            return false;
-        }
-        pa_threaded_mainloop_wait(m_loop);
     }
 
+    m_pulse.lock();
     pa_channel_map map;
     pa_channel_map_init_extend(&map, channels, PA_CHANNEL_MAP_DEFAULT);
-    m_stream = pa_stream_new(m_context, "Playback", &sampleSpec, &map);
+    m_stream = pa_stream_new(m_pulse.Context(), "Playback", &sampleSpec, &map);
     if (!m_stream) {
-        error = pa_strerror(pa_context_errno(m_context));
-        pa_threaded_mainloop_unlock(m_loop);
+        error = CPulseContext::ErrorText(m_pulse.LastErrno());
+        m_pulse.unlock();
         Close();
         return false;
     }
@@ -115,8 +90,8 @@ bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
     const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
                                          PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
-        error = pa_strerror(pa_context_errno(m_context));
-        pa_threaded_mainloop_unlock(m_loop);
+        error = CPulseContext::ErrorText(m_pulse.LastErrno());
+        m_pulse.unlock();
         Close();
         return false;
     }
@@ -125,24 +100,24 @@ bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
         if (state == PA_STREAM_READY)
             break;
         if (!PA_STREAM_IS_GOOD(state) || m_aborted) {
-            error = m_aborted ? "aborted" : pa_strerror(pa_context_errno(m_context));
-            pa_threaded_mainloop_unlock(m_loop);
+            error = m_aborted ? "aborted" : CPulseContext::ErrorText(m_pulse.LastErrno());
+            m_pulse.unlock();
             Close();
             return false;
         }
-        pa_threaded_mainloop_wait(m_loop);
+        m_pulse.Wait();
     }
-    pa_threaded_mainloop_unlock(m_loop);
+    m_pulse.unlock();
     return true;
 }
 
 bool CPulseOutput::Write(const int16_t* samples, size_t frames)
 {
-    if (!m_loop)
+    if (!m_pulse.Exists())
         return false;
     const auto* data = reinterpret_cast<const uint8_t*>(samples);
     size_t remaining = frames * m_frameBytes;
-    pa_threaded_mainloop_lock(m_loop);
+    m_pulse.lock();
     bool ok = true;
     while (remaining > 0) {
         if (m_aborted || !StreamUsable()) {
@@ -156,7 +131,7 @@ bool CPulseOutput::Write(const int16_t* samples, size_t frames)
         }
         room -= room % m_frameBytes;
         if (room == 0) {
-            pa_threaded_mainloop_wait(m_loop);
+            m_pulse.Wait();
             continue;
         }
         const size_t n = std::min(room, remaining);
@@ -168,15 +143,15 @@ bool CPulseOutput::Write(const int16_t* samples, size_t frames)
         remaining -= n;
         m_written += n / m_frameBytes;
     }
-    pa_threaded_mainloop_unlock(m_loop);
+    m_pulse.unlock();
     return ok;
 }
 
 bool CPulseOutput::Drain()
 {
-    if (!m_loop)
+    if (!m_pulse.Exists())
         return false;
-    pa_threaded_mainloop_lock(m_loop);
+    m_pulse.lock();
     bool ok = false;
     if (!m_aborted && StreamUsable()) {
         m_drained = false;
@@ -185,7 +160,7 @@ bool CPulseOutput::Drain()
             pa_operation_unref(t);
         pa_operation* op = pa_stream_drain(m_stream, &CPulseOutput::OnDrained, this);
         while (op && !m_drained && !m_aborted && StreamUsable())
-            pa_threaded_mainloop_wait(m_loop);
+            m_pulse.Wait();
         ok = m_drained && !m_aborted;
         if (op) {
             if (!m_drained)
@@ -193,21 +168,21 @@ bool CPulseOutput::Drain()
             pa_operation_unref(op);
         }
     }
-    pa_threaded_mainloop_unlock(m_loop);
+    m_pulse.unlock();
     return ok;
 }
 
 uint64_t CPulseOutput::PlayedFrames()
 {
     std::lock_guard life(m_lifeMutex);
-    if (!m_loop)
+    if (!m_pulse.Exists())
         return 0;
-    pa_threaded_mainloop_lock(m_loop);
+    m_pulse.lock();
     uint64_t frames = 0;
     pa_usec_t usec = 0;
     if (m_stream && pa_stream_get_time(m_stream, &usec) == 0)
         frames = std::min<uint64_t>(m_written, usec * m_rate / PA_USEC_PER_SEC);
-    pa_threaded_mainloop_unlock(m_loop);
+    m_pulse.unlock();
     return frames;
 }
 
@@ -215,19 +190,19 @@ void CPulseOutput::Abort()
 {
     m_aborted = true;
     std::lock_guard life(m_lifeMutex);
-    if (!m_loop)
+    if (!m_pulse.Exists())
         return;
-    pa_threaded_mainloop_lock(m_loop);
-    pa_threaded_mainloop_signal(m_loop, 0);
-    pa_threaded_mainloop_unlock(m_loop);
+    m_pulse.lock();
+    m_pulse.Signal();
+    m_pulse.unlock();
 }
 
 void CPulseOutput::Close()
 {
     std::lock_guard life(m_lifeMutex);
-    if (!m_loop)
+    if (!m_pulse.Exists())
         return;
-    pa_threaded_mainloop_lock(m_loop);
+    m_pulse.lock();
     if (m_stream) {
         // A stopped play goes silent at once rather than after its buffer.
         if (m_aborted && StreamUsable())
@@ -239,14 +214,6 @@ void CPulseOutput::Close()
         pa_stream_unref(m_stream);
         m_stream = nullptr;
     }
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
-    }
-    pa_threaded_mainloop_unlock(m_loop);
-    pa_threaded_mainloop_stop(m_loop);
-    pa_threaded_mainloop_free(m_loop);
-    m_loop = nullptr;
+    m_pulse.unlock();
+    m_pulse.Disconnect();
 }

@@ -3,13 +3,10 @@
 // threaded main loop of its own. The heard position comes from the stream's
 // timing, which accounts for the sink's latency.
 #include "platform/playback/IAudioOutput.h"
+#include "platform/pulse/CPulseContext.h"
 
 #include <atomic>
 #include <mutex>
-
-struct pa_threaded_mainloop;
-struct pa_context;
-struct pa_stream;
 
 class CPulseOutput : public IAudioOutput {
 public:
@@ -26,7 +23,6 @@ public:
     void Close() override;
 
 private:
-    static void OnContextState(pa_context* context, void* self);
     static void OnStreamState(pa_stream* stream, void* self);
     static void OnStreamRequest(pa_stream* stream, size_t bytes, void* self);
     static void OnDrained(pa_stream* stream, int success, void* self);
@@ -34,8 +30,7 @@ private:
     bool StreamUsable() const;
 
     const uint32_t m_latencyMs;
-    pa_threaded_mainloop* m_loop = nullptr;
-    pa_context* m_context = nullptr;
+    CPulseContext m_pulse;
     pa_stream* m_stream = nullptr;
     // Keeps Abort and PlayedFrames (other threads) off a loop that Close is freeing.
     std::mutex m_lifeMutex;
