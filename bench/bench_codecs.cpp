@@ -1,21 +1,31 @@
-// Encoding speed per recording codec, as multiples of real time on one core,
-// beside the ffmpeg command line encoding the same PCM to the same format in
-// the same run. Then a recording fed at a multiple of real time per codec, to
-// show that a flush never finds the conversion behind.
+// Encoding, measured beside its peers in one process and interleaved round by
+// round, so that whatever else the machine does falls on both sides alike:
+//  - ours:   the whole write path, CWavFile::Create, Write in 10,000-byte
+//            capture buffers, Close, to a finished file (conversion worker
+//            included: the process's CPU time counts every thread);
+//  - direct: libavcodec's send/receive loop with the same encoder and the same
+//            options, the packets written to a file with fwrite;
+//  - floor:  a G.711 table lookup over the same 16-bit bytes, the least any
+//            encoder that reads every sample can cost.
+// Speed is audio seconds per CPU second (x real time on one core).
+// Then the worst case of STOP: an MP3 48 kHz stereo recording closed the
+// moment a block was handed to the conversion worker, against encoding that
+// same pending block directly.
 //
-// "ffmpeg" counts the whole command, which the verdict compares with; "ffm.
-// net" leaves out what starting it costs (the same command on a tenth of a
-// second of audio), a difference of small numbers for the quickest codecs.
-//
-// Usage: bench_codecs [seconds of audio, default 120] [pacing factor, default 20]
+// Usage: bench_codecs [seconds of audio, default 60] [rounds, default 5]
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
+#include <libavutil/frame.h>
+}
+
 #include "engine/CWavFile.h"
-#include "platform/codecs/CFfmpegConversionStream.h"
 #include "platform/codecs/CFormatCatalogue.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -23,28 +33,32 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-constexpr int kRuns = 3;
-
 struct Case {
     FormatBlock format;
-    std::string ffmpegArgs; // codec options that make ffmpeg write the same format
+    const char* encoder;
+    int blockSize; // ADPCM block, 0 for the others
+    int64_t bitRate;
 };
 
-// One line per format with single spaces inside, so that columns split on
-// runs of blanks.
-std::string RowName(const FormatBlock& format, uint16_t tag)
+std::vector<Case> Cases()
 {
-    std::string name = CFormatCatalogue::TagName(tag) + " " + CFormatCatalogue::Describe(format);
-    for (size_t at; (at = name.find("  ")) != std::string::npos;)
-        name.replace(at, 2, ", ");
-    return name;
+    return {
+        {CFormatCatalogue::MakeG711(WAVE_FORMAT_ALAW, 1, 8000), "pcm_alaw", 0, 0},
+        {CFormatCatalogue::MakeG711(WAVE_FORMAT_MULAW, 2, 44100), "pcm_mulaw", 0, 0},
+        {CFormatCatalogue::MakeImaAdpcm(1, 22050), "adpcm_ima_wav", 512, 0},
+        {CFormatCatalogue::MakeImaAdpcm(2, 44100), "adpcm_ima_wav", 2048, 0},
+        {CFormatCatalogue::MakeMsAdpcm(1, 22050), "adpcm_ms", 512, 0},
+        {CFormatCatalogue::MakeMsAdpcm(2, 44100), "adpcm_ms", 2048, 0},
+        {CFormatCatalogue::MakeGsm(8000), "libgsm_ms", 0, 0},
+        {CFormatCatalogue::MakeMp3(1, 22050, 32), "libmp3lame", 0, 32000},
+        {CFormatCatalogue::MakeMp3(2, 44100, 128), "libmp3lame", 0, 128000},
+        {CFormatCatalogue::MakeMp3(2, 48000, 192), "libmp3lame", 0, 192000},
+    };
 }
 
 WAVEFORMATEX Head(const FormatBlock& b)
@@ -54,20 +68,12 @@ WAVEFORMATEX Head(const FormatBlock& b)
     return f;
 }
 
-std::vector<Case> Cases()
+std::string RowName(const FormatBlock& format)
 {
-    return {
-        {CFormatCatalogue::MakeG711(WAVE_FORMAT_ALAW, 1, 8000), "-c:a pcm_alaw"},
-        {CFormatCatalogue::MakeG711(WAVE_FORMAT_MULAW, 2, 44100), "-c:a pcm_mulaw"},
-        {CFormatCatalogue::MakeImaAdpcm(1, 22050), "-c:a adpcm_ima_wav -block_size 512"},
-        {CFormatCatalogue::MakeImaAdpcm(2, 44100), "-c:a adpcm_ima_wav -block_size 2048"},
-        {CFormatCatalogue::MakeMsAdpcm(1, 22050), "-c:a adpcm_ms -block_size 512"},
-        {CFormatCatalogue::MakeMsAdpcm(2, 44100), "-c:a adpcm_ms -block_size 2048"},
-        {CFormatCatalogue::MakeGsm(8000), "-c:a libgsm_ms"},
-        {CFormatCatalogue::MakeMp3(1, 22050, 32), "-c:a libmp3lame -b:a 32k"},
-        {CFormatCatalogue::MakeMp3(2, 44100, 128), "-c:a libmp3lame -b:a 128k"},
-        {CFormatCatalogue::MakeMp3(2, 48000, 192), "-c:a libmp3lame -b:a 192k"},
-    };
+    std::string name = CFormatCatalogue::TagName(Head(format).wFormatTag) + " " + CFormatCatalogue::Describe(format);
+    for (size_t at; (at = name.find("  ")) != std::string::npos;)
+        name.replace(at, 2, ", ");
+    return name;
 }
 
 std::vector<int16_t> Tone(uint16_t channels, uint32_t rate, size_t frames)
@@ -78,182 +84,260 @@ std::vector<int16_t> Tone(uint16_t channels, uint32_t rate, size_t frames)
         const double f = 440.0 * (1.0 + 0.5 * std::sin(2.0 * M_PI * double(i) / rate / 1.3));
         const auto v = int16_t(std::lround(12000.0 * std::sin(phase)));
         for (uint16_t c = 0; c < channels; ++c)
-            out[i * channels + c] = v;
+            out[i * channels + c] = int16_t(c ? v / 2 : v);
         phase += 2.0 * M_PI * f / rate;
     }
     return out;
 }
 
-double ThreadCpuSeconds()
+double ProcessCpu()
 {
     timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-double ChildrenCpuSeconds()
-{
-    rusage ru{};
-    getrusage(RUSAGE_CHILDREN, &ru);
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
-}
-
-// Our stream alone, in flush-sized blocks, on this thread.
-double OursCpuSeconds(const FormatBlock& format, const std::vector<int16_t>& pcm, size_t& outBytes)
-{
-    const WAVEFORMATEX d = Head(format);
-    const WAVEFORMATEX src = MakePcmFormat(d.nChannels, d.nSamplesPerSec, 16);
-    const double start = ThreadCpuSeconds();
-    std::unique_ptr<IConversionStream> stream;
-    if (CFfmpegConversionStream::Open(src, format, stream) != 0)
-        return -1;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
-    const size_t total = pcm.size() * 2;
-    std::vector<uint8_t> out;
-    outBytes = 0;
-    for (size_t pos = 0; pos < total; pos += WAVFILE_FLUSH_BLOCK) {
-        out.clear();
-        stream->Convert(bytes + pos, uint32_t(std::min<size_t>(WAVFILE_FLUSH_BLOCK, total - pos)), out);
-        outBytes += out.size();
-    }
-    out.clear();
-    stream->Finish(out);
-    outBytes += out.size();
-    stream.reset();
-    return ThreadCpuSeconds() - start;
-}
-
-double FfmpegCpuSeconds(const Case& c, const std::string& raw, const std::string& wav, double& wall)
-{
-    const WAVEFORMATEX d = Head(c.format);
-    const std::string command = "ffmpeg -nostdin -v error -threads 1 -f s16le -ar " + std::to_string(d.nSamplesPerSec) +
-                                " -ac " + std::to_string(d.nChannels) + " -i '" + raw + "' " + c.ffmpegArgs +
-                                " -y '" + wav + "'";
-    const double before = ChildrenCpuSeconds();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int status = std::system(command.c_str());
-    wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    if (status != 0)
-        return -1;
-    return ChildrenCpuSeconds() - before;
-}
-
-struct PacedResult {
-    bool ok = true;
-    WavWriteError error = WavWriteError::None;
-    double worstWriteMs = 0;
+struct Cost {
+    double cpu = 0;  // seconds, every thread of the process
+    double wall = 0; // seconds
 };
 
-// Feeds a recording in 10,000-byte capture buffers at `factor` times real time.
-PacedResult Paced(const FormatBlock& format, const std::vector<int16_t>& pcm, double factor, const std::string& path)
+template <typename F>
+Cost Measure(F&& f)
 {
-    const WAVEFORMATEX d = Head(format);
-    PacedResult r;
+    const double c0 = ProcessCpu();
+    const auto w0 = std::chrono::steady_clock::now();
+    if (!f()) {
+        std::fprintf(stderr, "a measured run failed\n");
+        std::exit(1);
+    }
+    return {ProcessCpu() - c0, std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count()};
+}
+
+bool Ours(const Case& c, const uint8_t* pcm, size_t bytes, const std::string& path)
+{
     CWavFile wav;
-    if (!wav.Create(path, reinterpret_cast<const WAVEFORMATEX*>(format.data()))) {
-        r.ok = false;
-        return r;
+    if (!wav.Create(path, reinterpret_cast<const WAVEFORMATEX*>(c.format.data())))
+        return false;
+    for (size_t pos = 0; pos < bytes; pos += 10000)
+        if (!wav.Write(pcm + pos, uint32_t(std::min<size_t>(10000, bytes - pos))))
+            return false;
+    return wav.Close();
+}
+
+// The encoder alone, as a program using libavcodec directly would drive it:
+// interleaved 16-bit input put into the sample layout the encoder takes.
+bool Direct(const Case& c, const uint8_t* pcm, size_t bytes, const std::string& path)
+{
+    const WAVEFORMATEX d = Head(c.format);
+    const AVCodec* codec = avcodec_find_encoder_by_name(c.encoder);
+    if (!codec)
+        return false;
+    AVSampleFormat fmt = AV_SAMPLE_FMT_S16;
+    if (codec->sample_fmts) {
+        fmt = codec->sample_fmts[0];
+        for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+            if (*f == AV_SAMPLE_FMT_S16 || (*f == AV_SAMPLE_FMT_S16P && fmt != AV_SAMPLE_FMT_S16))
+                fmt = *f;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
-    const size_t total = pcm.size() * 2;
-    const double bytesPerSecond = double(d.nSamplesPerSec) * d.nChannels * 2 * factor;
-    const auto start = std::chrono::steady_clock::now();
-    for (size_t pos = 0; pos < total; pos += 10000) {
-        const auto due = start + std::chrono::duration<double>(double(pos + 10000) / bytesPerSecond);
-        std::this_thread::sleep_until(due);
-        const auto t0 = std::chrono::steady_clock::now();
-        const bool ok = wav.Write(bytes + pos, uint32_t(std::min<size_t>(10000, total - pos)));
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-        r.worstWriteMs = std::max(r.worstWriteMs, ms);
-        if (!ok) {
-            r.ok = false;
-            break;
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    ctx->sample_rate = int(d.nSamplesPerSec);
+    ctx->sample_fmt = fmt;
+    av_channel_layout_default(&ctx->ch_layout, d.nChannels);
+    if (c.bitRate)
+        ctx->bit_rate = c.bitRate;
+    AVDictionary* options = nullptr;
+    if (c.blockSize)
+        av_dict_set_int(&options, "block_size", c.blockSize, 0);
+    const int opened = avcodec_open2(ctx, codec, &options);
+    av_dict_free(&options);
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (opened < 0 || !out || (fmt != AV_SAMPLE_FMT_S16 && fmt != AV_SAMPLE_FMT_S16P)) {
+        avcodec_free_context(&ctx);
+        if (out)
+            std::fclose(out);
+        return false;
+    }
+    const int ch = d.nChannels;
+    const bool fixed = ctx->frame_size > 0 && !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    const int frameSamples = ctx->frame_size > 0 ? ctx->frame_size : 4096;
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    frame->format = fmt;
+    frame->sample_rate = ctx->sample_rate;
+    frame->nb_samples = frameSamples;
+    av_channel_layout_copy(&frame->ch_layout, &ctx->ch_layout);
+    av_frame_get_buffer(frame, 0);
+    const auto drain = [&] {
+        while (avcodec_receive_packet(ctx, packet) == 0) {
+            std::fwrite(packet->data, 1, size_t(packet->size), out);
+            av_packet_unref(packet);
         }
+    };
+    const auto* samples = reinterpret_cast<const int16_t*>(pcm);
+    const size_t total = bytes / (2u * size_t(ch));
+    bool ok = true;
+    int64_t pts = 0;
+    for (size_t pos = 0; pos < total && ok; pos += size_t(frameSamples)) {
+        const int n = int(std::min<size_t>(size_t(frameSamples), total - pos));
+        av_frame_make_writable(frame);
+        frame->nb_samples = fixed ? frameSamples : n;
+        if (fmt == AV_SAMPLE_FMT_S16) {
+            std::memcpy(frame->data[0], samples + pos * ch, size_t(n) * ch * 2);
+            if (n < frame->nb_samples)
+                std::memset(frame->data[0] + size_t(n) * ch * 2, 0, size_t(frame->nb_samples - n) * ch * 2);
+        } else {
+            for (int k = 0; k < ch; ++k) {
+                auto* plane = reinterpret_cast<int16_t*>(frame->extended_data[k]);
+                for (int i = 0; i < n; ++i)
+                    plane[i] = samples[(pos + size_t(i)) * ch + size_t(k)];
+                std::fill(plane + n, plane + frame->nb_samples, int16_t(0));
+            }
+        }
+        frame->pts = pts;
+        pts += frame->nb_samples;
+        ok = avcodec_send_frame(ctx, frame) >= 0;
+        drain();
     }
-    r.error = wav.LastWriteError();
-    r.ok = wav.Close() && r.ok;
-    return r;
+    ok = ok && avcodec_send_frame(ctx, nullptr) >= 0;
+    drain();
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&ctx);
+    return std::fclose(out) == 0 && ok;
+}
+
+// 16-bit linear to A-law, one table entry per sample value.
+std::vector<uint8_t> AlawTable()
+{
+    std::vector<uint8_t> table(65536);
+    for (int v = -32768; v < 32768; ++v) {
+        int s = v >> 3; // 13-bit magnitude
+        uint8_t mask = 0xD5;
+        if (s < 0) {
+            mask = 0x55;
+            s = -s - 1;
+        }
+        int seg = 0;
+        for (int limit = 0x1F; s > limit && seg < 8; limit = (limit << 1) | 1)
+            ++seg;
+        uint8_t a = seg >= 8 ? 0x7F : uint8_t(seg << 4 | ((seg < 2 ? s >> 1 : s >> seg) & 0x0F));
+        table[size_t(uint16_t(int16_t(v)))] = a ^ mask;
+    }
+    return table;
+}
+
+volatile uint32_t g_sink;
+
+bool Floor(const std::vector<uint8_t>& table, const uint8_t* pcm, size_t bytes, std::vector<uint8_t>& out)
+{
+    const size_t n = bytes / 2;
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = table[size_t(pcm[2 * i]) | size_t(pcm[2 * i + 1]) << 8];
+    g_sink = g_sink + out[n / 2];
+    return true;
+}
+
+struct Spread {
+    double median, low, high;
+};
+
+Spread Of(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    const double median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    return {median, v.front(), v.back()};
+}
+
+std::string Show(const Spread& s, const char* format)
+{
+    char buf[96];
+    const std::string f = std::string(format) + " (" + format + "-" + format + ")";
+    std::snprintf(buf, sizeof buf, f.c_str(), s.median, s.low, s.high);
+    return buf;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 120.0;
-    const double factor = argc > 2 ? std::atof(argv[2]) : 20.0;
-    const std::string dir = (std::filesystem::temp_directory_path() / ("bench-codecs-" + std::to_string(getpid()))).string();
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+    const int rounds = std::max(5, argc > 2 ? std::atoi(argv[2]) : 5);
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("bench-codecs-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(dir);
-    const unsigned cores = std::thread::hardware_concurrency();
+    const std::vector<uint8_t> alaw = AlawTable();
+    std::vector<uint8_t> floorOut;
 
-    std::printf("Encoding %.0f s of a tone per format, best of %d; speed = audio seconds per CPU second (one core; "
-                "%u cores here)\n",
-                seconds, kRuns, cores);
-    std::printf("%-52s %9s %9s %7s %9s %7s %8s\n", "format", "ours xRT", "ffmpeg", "ratio", "ffm. net", "ratio",
-                "ffm.wall");
-    int slower = 0;
+    std::printf("Encoding %.0f s of a tone per format, %d interleaved rounds; x real time on one core "
+                "(audio seconds per CPU second), median (min-max)\n",
+                seconds, rounds);
+    std::printf("%-48s|%-22s|%-22s|%-18s|%-12s\n", "format", " ours (CWavFile)", " direct libavcodec",
+                " ours/direct", " G.711 floor");
     for (const Case& c : Cases()) {
         const WAVEFORMATEX d = Head(c.format);
         const std::vector<int16_t> pcm = Tone(d.nChannels, d.nSamplesPerSec, size_t(seconds * d.nSamplesPerSec));
-        const std::string raw = dir + "/in.raw";
-        {
-            std::ofstream out(raw, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(pcm.data()), std::streamsize(pcm.size() * 2));
-        }
-        // Alternating runs, best of each: the machine is shared, and the
-        // quickest run is the one least disturbed by others.
-        size_t ourBytes = 0;
-        double ours = 1e9, theirs = 1e9, wall = 0;
-        for (int run = 0; run < kRuns; ++run) {
-            const double o = OursCpuSeconds(c.format, pcm, ourBytes);
-            double w = 0;
-            const double t = FfmpegCpuSeconds(c, raw, dir + "/ffmpeg.wav", w);
-            ours = o < 0 ? o : std::min(ours, o);
-            if (t < 0 || t < theirs) {
-                theirs = t;
-                wall = w;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
+        const size_t size = pcm.size() * 2;
+        std::vector<double> ours, direct, floor, ratio;
+        // One untimed pass each: libraries loaded, pages touched.
+        Measure([&] { return Ours(c, bytes, size, dir + "/ours.wav"); });
+        Measure([&] { return Direct(c, bytes, size, dir + "/direct.bin"); });
+        for (int r = 0; r < rounds; ++r) {
+            // Alternate which side goes first, so neither always follows the other.
+            Cost o, t;
+            if (r % 2 == 0) {
+                o = Measure([&] { return Ours(c, bytes, size, dir + "/ours.wav"); });
+                t = Measure([&] { return Direct(c, bytes, size, dir + "/direct.bin"); });
+            } else {
+                t = Measure([&] { return Direct(c, bytes, size, dir + "/direct.bin"); });
+                o = Measure([&] { return Ours(c, bytes, size, dir + "/ours.wav"); });
             }
+            const Cost f = Measure([&] { return Floor(alaw, bytes, size, floorOut); });
+            ours.push_back(seconds / o.cpu);
+            direct.push_back(seconds / t.cpu);
+            floor.push_back(seconds / std::max(f.cpu, 1e-6));
+            ratio.push_back(t.cpu / o.cpu); // >1: ours faster
         }
-        // The same command on a tenth of a second: what starting ffmpeg costs.
-        {
-            std::ofstream out(raw, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(pcm.data()), std::streamsize(d.nSamplesPerSec / 10 * d.nChannels * 2));
-        }
-        double startWall = 0, startup = 1e9;
-        for (int run = 0; run < kRuns; ++run)
-            startup = std::min(startup, FfmpegCpuSeconds(c, raw, dir + "/ffmpeg.wav", startWall));
-        const std::string name = RowName(c.format, d.wFormatTag);
-        if (ours <= 0 || theirs <= 0) {
-            std::printf("%-52s failed (ours %.3f s, ffmpeg %.3f s)\n", name.c_str(), ours, theirs);
-            ++slower;
-            continue;
-        }
-        const double oursRt = seconds / ours;
-        const double theirsRt = seconds / theirs;
-        // Without start-up the measure is the encoding alone; never credit ffmpeg
-        // with less than a millisecond.
-        const double netRt = seconds / std::max(theirs - std::max(startup, 0.0), 1e-3);
-        if (oursRt < theirsRt)
-            ++slower;
-        std::printf("%-52s %9.0f %9.0f %7.2f %9.0f %7.2f %7.2fs\n", name.c_str(), oursRt, theirsRt, oursRt / theirsRt,
-                    netRt, oursRt / netRt, wall);
+        std::printf("%-48s| %-21s| %-21s| %-17s| %-11s\n", RowName(c.format).c_str(),
+                    Show(Of(ours), "%.0f").c_str(), Show(Of(direct), "%.0f").c_str(),
+                    Show(Of(ratio), "%.2f").c_str(), Show(Of(floor), "%.0f").c_str());
     }
 
-    std::printf("\nRecording fed at %.0fx real time in 10,000-byte buffers (%.0f s of audio each):\n", factor,
-                std::min(seconds, 120.0));
-    std::printf("  %-50s %8s %14s\n", "format", "result", "worst Write");
-    int behind = 0;
-    for (const Case& c : Cases()) {
+    // STOP with a block pending: the write that hands one second of audio to
+    // the worker is followed at once by Close, which must wait for it.
+    {
+        const Case c = Cases().back();
         const WAVEFORMATEX d = Head(c.format);
-        const std::vector<int16_t> pcm =
-            Tone(d.nChannels, d.nSamplesPerSec, size_t(std::min(seconds, 120.0) * d.nSamplesPerSec));
-        const PacedResult r = Paced(c.format, pcm, factor, dir + "/paced.wav");
-        const bool wasBehind = r.error == WavWriteError::ConversionBehind;
-        behind += wasBehind || !r.ok;
-        const std::string name = RowName(c.format, d.wFormatTag);
-        std::printf("  %-50s %8s %11.2f ms\n", name.c_str(), wasBehind ? "BEHIND" : r.ok ? "ok" : "failed",
-                    r.worstWriteMs);
+        const std::vector<int16_t> pcm = Tone(d.nChannels, d.nSamplesPerSec, size_t(5 * d.nSamplesPerSec));
+        const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
+        const size_t second = size_t(d.nAvgBytesPerSec ? d.nSamplesPerSec * d.nChannels * 2 : 0);
+        std::vector<double> stop, direct;
+        for (int r = 0; r < std::max(rounds, 10); ++r) {
+            CWavFile wav;
+            if (!wav.Create(dir + "/stop.wav", reinterpret_cast<const WAVEFORMATEX*>(c.format.data())))
+                return 1;
+            // Capture buffers of a twentieth of a second; the last one
+            // completes the fifth second and so hands a block on.
+            const size_t buffer = second / 20;
+            for (size_t pos = 0; pos + buffer <= 5 * second; pos += buffer)
+                wav.Write(bytes + pos, uint32_t(buffer));
+            const auto t0 = std::chrono::steady_clock::now();
+            if (!wav.Close())
+                return 1;
+            stop.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+            const auto t1 = std::chrono::steady_clock::now();
+            Direct(c, bytes + 4 * second, second, dir + "/direct.bin");
+            direct.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t1).count());
+        }
+        const Spread s = Of(stop), p = Of(direct);
+        std::printf("\nSTOP to finished file, %s, one second pending in the worker (%zu rounds): "
+                    "ours %s ms, max %.2f ms; encoding that second directly %s ms\n",
+                    RowName(c.format).c_str(), stop.size(), Show(s, "%.2f").c_str(), s.high,
+                    Show(p, "%.2f").c_str());
     }
     std::filesystem::remove_all(dir);
-    std::printf("\n%d format(s) slower than ffmpeg; %d recording(s) behind or failed\n", slower, behind);
-    return slower || behind ? 1 : 0;
+    return 0;
 }

@@ -1,11 +1,14 @@
-// The start-up peer: the smallest Qt dialog program, ended after its first
-// paint exactly like the recorder's benchmark run.
+// The start-up and memory peer: the smallest Qt dialog program. With
+// VELLORY_QUIT_AFTER_FIRST_PAINT set it ends after its first paint, exactly
+// like the recorder's start-up run; otherwise it stays open (memory).
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cstdlib>
 
 namespace {
 class QuitAfterFirstPaint : public QObject {
@@ -32,6 +35,7 @@ int main(int argc, char** argv)
     dialog.setWindowTitle(QStringLiteral("Minimal"));
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(QStringLiteral("Hello"), &dialog));
-    dialog.installEventFilter(new QuitAfterFirstPaint(&dialog));
+    if (std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT"))
+        dialog.installEventFilter(new QuitAfterFirstPaint(&dialog));
     return dialog.exec();
 }
