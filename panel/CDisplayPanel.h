@@ -4,9 +4,12 @@
 // It paints only from the program's bitmaps, never with a font, and it is
 // where the panel keeps the current path and category.
 #include <QImage>
+#include <QRegion>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QPainter;
@@ -18,10 +21,24 @@ public:
     static constexpr int kWidth = 322;
     static constexpr int kHeight = 40;
 
+    // The bar shows the playback position within the range, or, while
+    // recording, the input's level.
+    enum class BarMode { Position, Level };
+
+    // Level scale of the bar in dBFS: empty at the floor, full at 0.
+    static constexpr float kLevelFloor = -60.0f;
+    // A peak stays this long, then the bar falls back at kLevelFall dB/s.
+    static constexpr int kLevelHoldMs = 1000;
+    static constexpr float kLevelFall = 20.0f;
+    // While blinking, the time is shown and hidden for this long in turn.
+    static constexpr int kBlinkMs = 500;
+
     explicit CDisplayPanel(QWidget* parent = nullptr);
 
-    // The setters that show at once repaint before they return; SetText and
-    // SetPosition show at the next repaint.
+    // SetSeconds, SetCategory and SetRange with redraw repaint before they
+    // return, and only the parts of the picture that changed since the last
+    // repaint: nothing at all when nothing did. SetText and SetPosition show
+    // at the next such repaint.
     void SetSeconds(uint32_t seconds);
     void SetRange(int32_t low, int32_t high, bool redraw);
     void SetPosition(int32_t position);
@@ -31,16 +48,50 @@ public:
     void SetCategory(int32_t category);
     int32_t GetCategory() const;
 
+    // Switching the bar's mode clears the level; the bar is repainted soon
+    // after (not before the call returns).
+    void SetBarMode(BarMode mode);
+    BarMode GetBarMode() const { return m_barMode; }
+    // The input's latest peak in dBFS (-infinity or NaN for digital silence).
+    // A higher peak shows at once and is held; a lower one lets the bar fall
+    // back. Schedules a repaint of the bar's band alone, when the lit part
+    // moves by a column.
+    void SetLevel(float dBFS);
+    // The level the bar stands for now, after hold and fall-back.
+    float ShownLevel() const;
+    // Milliseconds on a monotonic clock, for the level's hold and fall-back.
+    void SetClock(std::function<int64_t()> clock);
+
+    // The time stands still and blinks (a paused recording); the other parts
+    // stay as they are.
+    void SetBlinking(bool blinking);
+    bool IsBlinking() const { return m_blink.isActive(); }
+    // False in the dark half of a blink.
+    bool IsTimeShown() const { return !m_timeHidden; }
+
+    // Areas of the picture, in its 1:1 pixels.
+    QRect TimeRect() const;
+    QRect TextRect() const;
+    static QRect BarRect();
+    static QRect LabelRect();
+
     // The picture at 1:1 pixels.
     QImage Render() const;
-    // Paints the picture onto a device whose pixel ratio is devicePixelRatio:
-    // scaled by the largest whole multiple that fits, pixels kept sharp.
-    void PaintScaled(QPainter& painter, qreal devicePixelRatio) const;
+    // Paints the picture over the widget's 322 x 40 logical pixels at the
+    // painter's device pixel ratio, whole or fractional, pixel for pixel
+    // (nearest neighbour, never smoothed).
+    void PaintScaled(QPainter& painter) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int TimeLength() const;
+    int BarColumns() const;
+    int LevelColumns(float dBFS) const;
+    void RepaintPending();
+    void UpdateAccessibleText();
+
     uint32_t m_seconds = 0;
     QImage m_hDigits;
     QImage m_hFont;
@@ -50,4 +101,16 @@ private:
     int32_t m_position = 0;
     std::string m_text;
     int32_t m_category = 1;
+
+    // Parts changed by setters that do not repaint, shown by the next one that does.
+    QRegion m_pending;
+
+    BarMode m_barMode = BarMode::Position;
+    float m_levelPeak = kLevelFloor;
+    int64_t m_levelPeakAt = 0;
+    int m_levelColumns = 0;
+    std::function<int64_t()> m_clock;
+
+    QTimer m_blink;
+    bool m_timeHidden = false;
 };

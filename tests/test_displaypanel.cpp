@@ -3,8 +3,11 @@
 #include "panel/CDisplayPanel.h"
 #include "res/Resources.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSet>
@@ -13,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -617,7 +622,7 @@ TEST(DisplayPanel, MousePressesReachTheParent)
     EXPECT_EQ(face.presses, 2);
 }
 
-TEST(DisplayPanel, HighDensityScalesByWholeMultiples)
+TEST(DisplayPanel, HighDensityScalesPixelForPixel)
 {
     CDisplayPanel panel;
     panel.SetText("C:\\REC\\1.WAV");
@@ -631,7 +636,7 @@ TEST(DisplayPanel, HighDensityScalesByWholeMultiples)
         big.fill(Qt::red);
         {
             QPainter p(&big);
-            panel.PaintScaled(p, k);
+            panel.PaintScaled(p);
         }
         int wrong = 0;
         for (int y = 0; y < H * k; ++y)
@@ -639,25 +644,388 @@ TEST(DisplayPanel, HighDensityScalesByWholeMultiples)
                 wrong += big.pixel(x, y) != frame.pixel(x / k, y / k);
         EXPECT_EQ(wrong, 0) << "scale " << k;
     }
-    // 1.5 and 2.5: the whole multiple below, centred on black, still sharp.
-    for (double ratio : {1.5, 2.5}) {
-        const int k = int(ratio);
-        const int dw = int(W * ratio), dh = int(H * ratio);
+    // Fractional ratios fill the whole device area too, each device pixel
+    // taken from the 1:1 pixel under its centre (or, on a block's edge, its
+    // neighbour): no margins, no smoothing.
+    for (double ratio : {1.25, 1.5, 2.5}) {
+        const int dw = int(std::lround(W * ratio)), dh = int(std::lround(H * ratio));
         QImage img(dw, dh, QImage::Format_RGB32);
         img.setDevicePixelRatio(ratio);
         img.fill(Qt::red);
         {
             QPainter p(&img);
-            panel.PaintScaled(p, ratio);
+            panel.PaintScaled(p);
         }
-        const int ox = (dw - W * k) / 2, oy = (dh - H * k) / 2;
+        // Source pixels a device pixel may show: the one under its centre,
+        // and the neighbour when the centre lies within half a device pixel
+        // of the block's edge.
+        const auto sources = [&](int d, int limit) {
+            const double c = (d + 0.5) / ratio;
+            const int a = std::min(limit - 1, int(c));
+            std::vector<int> v{a};
+            const double frac = c - std::floor(c);
+            if (frac < 0.5 / ratio + 1e-9 && a > 0)
+                v.push_back(a - 1);
+            if (1 - frac < 0.5 / ratio + 1e-9 && a < limit - 1)
+                v.push_back(a + 1);
+            return v;
+        };
         int wrong = 0;
         for (int y = 0; y < dh; ++y)
             for (int x = 0; x < dw; ++x) {
-                const bool inside = x >= ox && y >= oy && x < ox + W * k && y < oy + H * k;
-                const QRgb want = inside ? frame.pixel((x - ox) / k, (y - oy) / k) : kBlack;
-                wrong += img.pixel(x, y) != want;
+                bool ok = false;
+                for (int sy : sources(y, H))
+                    for (int sx : sources(x, W))
+                        ok = ok || img.pixel(x, y) == frame.pixel(sx, sy);
+                wrong += !ok;
             }
         EXPECT_EQ(wrong, 0) << "ratio " << ratio;
+        // The first digit's left segment starts 2 pixels in, scaled, not in a centred box.
+        int firstLit = -1;
+        for (int x = 0; x < dw && firstLit < 0; ++x)
+            for (int y = 0; y < dh / 2 && firstLit < 0; ++y)
+                if (img.pixel(x, y) == qRgb(0, 204, 0))
+                    firstLit = x;
+        EXPECT_NEAR(firstLit, 2 * ratio, 1.0) << "ratio " << ratio;
     }
+}
+
+// ---- Input level, partial repaints, blinking, accessible text ---------------
+
+namespace {
+
+// Records the region of every paint the display receives.
+struct PaintRecorder : QObject {
+    std::vector<QRegion> regions;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            regions.push_back(static_cast<QPaintEvent*>(e)->region());
+        return false;
+    }
+    QRegion All() const
+    {
+        QRegion all;
+        for (const QRegion& r : regions)
+            all += r;
+        return all;
+    }
+};
+
+// A display on screen whose paints are recorded, with its clock pinned.
+struct ShownDisplay {
+    CDisplayPanel panel;
+    PaintRecorder paints;
+    int64_t now = 1000000;
+    ShownDisplay()
+    {
+        panel.SetClock([this] { return now; });
+        panel.installEventFilter(&paints);
+        panel.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        Settle();
+    }
+    // Lets pending paints happen, then forgets them.
+    void Settle()
+    {
+        QTest::qWait(20);
+        QApplication::processEvents();
+        paints.regions.clear();
+    }
+};
+
+std::string RegionText(const QRegion& region)
+{
+    std::string s;
+    for (const QRect& r : region)
+        s += "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x"
+            + std::to_string(r.height()) + ")";
+    return s;
+}
+
+} // namespace
+
+TEST(DisplayLevel, ScaleFromMinusSixtyToZero)
+{
+    CDisplayPanel panel;
+    int64_t now = 0;
+    panel.SetClock([&] { return now; });
+    panel.SetBarMode(CDisplayPanel::BarMode::Level);
+    // Silence from the start leaves the bar dark, all in the to-go colour.
+    panel.SetLevel(-INFINITY);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+    panel.SetLevel(std::nanf(""));
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+    panel.SetLevel(-60.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+    panel.SetLevel(-90.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+    // -6 dBFS lights nine tenths: 312 x 54 / 60 = 280.8 columns.
+    panel.SetLevel(-6.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 280);
+    panel.SetLevel(-30.0f - 0.001f); // lower: held, the bar stays
+    EXPECT_EQ(BarFilled(Shot(panel)), 280);
+    panel.SetLevel(0.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 312);
+    panel.SetLevel(6.0f); // clipped input cannot pass the end
+    EXPECT_EQ(BarFilled(Shot(panel)), 312);
+    EXPECT_FLOAT_EQ(panel.ShownLevel(), 0.0f);
+    // A fresh level bar on another display: half way at -30 dBFS.
+    CDisplayPanel other;
+    other.SetClock([&] { return now; });
+    other.SetBarMode(CDisplayPanel::BarMode::Level);
+    other.SetLevel(-30.0f);
+    EXPECT_EQ(BarFilled(Shot(other)), 156);
+}
+
+TEST(DisplayLevel, HoldsThePeakThenFallsTwentyDecibelsASecond)
+{
+    CDisplayPanel panel;
+    int64_t now = 5000;
+    panel.SetClock([&] { return now; });
+    panel.SetBarMode(CDisplayPanel::BarMode::Level);
+    panel.SetLevel(-6.0f);
+    // Silence follows: the peak holds for a second...
+    for (int64_t t : {100, 500, 1000}) {
+        now = 5000 + t;
+        panel.SetLevel(-INFINITY);
+        EXPECT_FLOAT_EQ(panel.ShownLevel(), -6.0f) << t;
+        EXPECT_EQ(BarFilled(Shot(panel)), 280) << t;
+    }
+    // ...then falls back at 20 dB a second.
+    now = 5000 + 1500;
+    panel.SetLevel(-INFINITY);
+    EXPECT_NEAR(panel.ShownLevel(), -16.0f, 0.01f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 228); // 312 x 44 / 60
+    now = 5000 + 2500;
+    panel.SetLevel(-INFINITY);
+    EXPECT_NEAR(panel.ShownLevel(), -36.0f, 0.01f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 124); // 312 x 24 / 60
+    // A quieter signal than the falling bar does not stop the fall.
+    now = 5000 + 3000;
+    panel.SetLevel(-50.0f);
+    EXPECT_NEAR(panel.ShownLevel(), -46.0f, 0.01f);
+    // A louder one takes over at once and is held again.
+    now = 5000 + 3100;
+    panel.SetLevel(-20.0f);
+    EXPECT_FLOAT_EQ(panel.ShownLevel(), -20.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 208);
+    now = 5000 + 4100;
+    panel.SetLevel(-INFINITY);
+    EXPECT_FLOAT_EQ(panel.ShownLevel(), -20.0f);
+    // Fallen to the floor: dark, and it stays there.
+    now = 5000 + 10000;
+    panel.SetLevel(-INFINITY);
+    EXPECT_FLOAT_EQ(panel.ShownLevel(), -60.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+}
+
+TEST(DisplayLevel, ModesShareTheBar)
+{
+    CDisplayPanel panel;
+    int64_t now = 0;
+    panel.SetClock([&] { return now; });
+    panel.SetRange(0, 100, false);
+    panel.SetPosition(25);
+    EXPECT_EQ(panel.GetBarMode(), CDisplayPanel::BarMode::Position);
+    // In position mode a level is not shown.
+    panel.SetLevel(0.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 78);
+    // Level mode starts dark and ignores positions.
+    panel.SetBarMode(CDisplayPanel::BarMode::Level);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+    panel.SetPosition(100);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+    panel.SetLevel(-30.0f);
+    EXPECT_EQ(BarFilled(Shot(panel)), 156);
+    // Back to the position, which kept its last value; the level is gone.
+    panel.SetBarMode(CDisplayPanel::BarMode::Position);
+    EXPECT_EQ(BarFilled(Shot(panel)), 312);
+    panel.SetBarMode(CDisplayPanel::BarMode::Level);
+    EXPECT_EQ(BarFilled(Shot(panel)), 0);
+}
+
+TEST(DisplayRepaint, LevelRepaintsOnlyTheBarsBand)
+{
+    ShownDisplay d;
+    d.panel.SetBarMode(CDisplayPanel::BarMode::Level);
+    d.Settle();
+    d.panel.SetLevel(-6.0f);
+    EXPECT_TRUE(d.paints.regions.empty()) << "the level painted before returning";
+    QApplication::processEvents();
+    ASSERT_FALSE(d.paints.regions.empty());
+    EXPECT_EQ(d.paints.All(), QRegion(CDisplayPanel::BarRect())) << RegionText(d.paints.All());
+    EXPECT_EQ(BarFilled(OnScreen(d.panel)), 280);
+    // The same level, or a change of less than a column: no paint at all.
+    d.Settle();
+    d.panel.SetLevel(-6.0f);
+    d.now += 50;
+    d.panel.SetLevel(-6.05f);
+    QApplication::processEvents();
+    EXPECT_TRUE(d.paints.regions.empty()) << RegionText(d.paints.All());
+    // Five seconds of ticks with the level falling to the floor: each paint
+    // is the band and nothing else.
+    for (int i = 0; i < 50; ++i) {
+        d.now += 100;
+        d.panel.SetLevel(-INFINITY);
+        QApplication::processEvents();
+    }
+    EXPECT_GE(d.paints.regions.size(), 5u);
+    EXPECT_EQ(d.paints.All(), QRegion(CDisplayPanel::BarRect())) << RegionText(d.paints.All());
+    EXPECT_EQ(BarFilled(OnScreen(d.panel)), 0);
+}
+
+TEST(DisplayRepaint, UnchangedSecondsDoNotRepaint)
+{
+    ShownDisplay d;
+    d.panel.SetSeconds(5);
+    ASSERT_EQ(d.paints.regions.size(), 1u) << "a new second shows before SetSeconds returns";
+    EXPECT_EQ(d.paints.regions[0], QRegion(d.panel.TimeRect())) << RegionText(d.paints.regions[0]);
+    EXPECT_TRUE(d.panel.TimeRect().contains(QRect(2, 2, 46, 13)));
+    ExpectTime(OnScreen(d.panel), "00:05", {2, 13, 24, 28, 39});
+    // The recording tick passes the same second ten times.
+    d.Settle();
+    for (int i = 0; i < 10; ++i)
+        d.panel.SetSeconds(5);
+    QApplication::processEvents();
+    EXPECT_TRUE(d.paints.regions.empty()) << RegionText(d.paints.All());
+
+    // Playback: a position that moves less than a column causes no paint...
+    d.panel.SetRange(0, 100000, false);
+    d.Settle();
+    d.panel.SetPosition(300);
+    d.panel.SetSeconds(5);
+    QApplication::processEvents();
+    EXPECT_TRUE(d.paints.regions.empty()) << RegionText(d.paints.All());
+    // ...one that moves a column repaints the bar alone, at the tick's SetSeconds.
+    d.panel.SetPosition(400);
+    EXPECT_TRUE(d.paints.regions.empty()) << "SetPosition painted";
+    d.panel.SetSeconds(5);
+    ASSERT_EQ(d.paints.regions.size(), 1u);
+    EXPECT_EQ(d.paints.regions[0], QRegion(CDisplayPanel::BarRect())) << RegionText(d.paints.regions[0]);
+    EXPECT_EQ(BarFilled(OnScreen(d.panel)), 1);
+
+    // A time that grows a digit moves the text line: both repaint, nothing else.
+    d.panel.SetText("ab");
+    d.Settle();
+    d.panel.SetSeconds(6000);
+    ASSERT_EQ(d.paints.regions.size(), 1u);
+    EXPECT_TRUE(QRegion(0, 0, W, 16).contains(d.paints.regions[0].boundingRect()))
+        << RegionText(d.paints.regions[0]);
+    QImage screen = OnScreen(d.panel);
+    ExpectTime(screen, "100:00", {2, 13, 24, 35, 39, 50});
+    EXPECT_EQ(Compare(screen, QPoint(66, 5), Font(), FontCell(0, 0)), "");
+    EXPECT_TRUE(AllPixels(screen, QRect(59, 0, 7, 20), kBlack)) << "the text's old place was not cleared";
+}
+
+TEST(DisplayRepaint, TextAndCategoryRepaintTheirOwnParts)
+{
+    ShownDisplay d;
+    // The text shows with the next repaint, which covers the label and the text line only.
+    d.panel.SetText("/tmp/a.wav");
+    QApplication::processEvents();
+    EXPECT_TRUE(d.paints.regions.empty());
+    d.panel.SetCategory(3);
+    ASSERT_EQ(d.paints.regions.size(), 1u);
+    EXPECT_EQ(d.paints.regions[0], QRegion(d.panel.TextRect()) + CDisplayPanel::LabelRect())
+        << RegionText(d.paints.regions[0]);
+    const QImage screen = OnScreen(d.panel);
+    EXPECT_EQ(Compare(screen, QPoint(2, 20), Resource("bmp159.png"), QRect(0, 0, 100, 7)), "");
+    EXPECT_EQ(Compare(screen, QPoint(55, 5), Font(), FontCell(105, 6)), "") << "the text's slash";
+    // The same category again, or the same text: nothing to paint.
+    d.Settle();
+    d.panel.SetText("/tmp/a.wav");
+    d.panel.SetCategory(3);
+    QApplication::processEvents();
+    EXPECT_TRUE(d.paints.regions.empty()) << RegionText(d.paints.All());
+    // Another category: the label alone.
+    d.panel.SetCategory(0);
+    ASSERT_EQ(d.paints.regions.size(), 1u);
+    EXPECT_EQ(d.paints.regions[0], QRegion(CDisplayPanel::LabelRect()));
+    // SetRange with redraw and nothing changed: no paint either.
+    d.Settle();
+    d.panel.SetRange(0, 100, true);
+    QApplication::processEvents();
+    EXPECT_TRUE(d.paints.regions.empty()) << RegionText(d.paints.All());
+    // An exposure paints everything, whatever was pending.
+    d.panel.SetText("/tmp/b.wav");
+    d.panel.repaint();
+    d.Settle();
+    d.panel.SetSeconds(0);
+    EXPECT_TRUE(d.paints.regions.empty()) << "pending text painted twice";
+}
+
+TEST(DisplayBlink, PausedTimeBlinksInItsOwnRectangle)
+{
+    ShownDisplay d;
+    d.panel.SetText("x");
+    d.panel.SetSeconds(83);
+    d.Settle();
+    EXPECT_FALSE(d.panel.IsBlinking());
+    d.panel.SetBlinking(true);
+    EXPECT_TRUE(d.panel.IsBlinking());
+    EXPECT_TRUE(d.panel.IsTimeShown()) << "the time goes dark only after a while";
+    // Dark, then lit again, then dark: each phase about half a second.
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.panel.IsTimeShown(); }, 3000));
+    const qint64 firstDark = clock.elapsed();
+    QApplication::processEvents();
+    QImage screen = OnScreen(d.panel);
+    EXPECT_TRUE(AllPixels(screen, d.panel.TimeRect(), kBlack)) << "time still shown in the dark phase";
+    EXPECT_EQ(Compare(screen, QPoint(55, 5), Font(), FontCell(115, 0)), "") << "the text blinked too";
+    EXPECT_EQ(Compare(screen, QPoint(2, 20), Resource("bmp161.png"), QRect(0, 0, 100, 7)), "");
+    // The seconds may be set while dark; they stay dark until the lit phase.
+    d.panel.SetSeconds(84);
+    EXPECT_TRUE(AllPixels(OnScreen(d.panel), d.panel.TimeRect(), kBlack));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d.panel.IsTimeShown(); }, 3000));
+    const qint64 lit = clock.elapsed();
+    QApplication::processEvents();
+    ExpectTime(OnScreen(d.panel), "01:24", {2, 13, 24, 28, 39});
+    EXPECT_GE(firstDark, CDisplayPanel::kBlinkMs - 50);
+    EXPECT_GE(lit - firstDark, CDisplayPanel::kBlinkMs - 50);
+    EXPECT_LE(CDisplayPanel::kBlinkMs, 600) << "slower than about twice a second";
+    // Every paint of the blinking was the time's rectangle.
+    for (const QRegion& r : d.paints.regions)
+        EXPECT_TRUE(QRegion(d.panel.TimeRect()).contains(r.boundingRect())) << RegionText(r);
+
+    // Stopping shows the time at once, and the blinking does not come back.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.panel.IsTimeShown(); }, 3000));
+    d.panel.SetBlinking(false);
+    EXPECT_FALSE(d.panel.IsBlinking());
+    EXPECT_TRUE(d.panel.IsTimeShown());
+    QApplication::processEvents();
+    ExpectTime(OnScreen(d.panel), "01:24", {2, 13, 24, 28, 39});
+    QTest::qWait(2 * CDisplayPanel::kBlinkMs);
+    EXPECT_TRUE(d.panel.IsTimeShown());
+    ExpectTime(Shot(d.panel), "01:24", {2, 13, 24, 28, 39});
+}
+
+TEST(DisplayAccessibility, TimeCategoryAndFileAsAccessibleText)
+{
+    CDisplayPanel panel;
+    QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(&panel);
+    ASSERT_NE(a11y, nullptr);
+    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 00:00");
+    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Home, no file");
+    panel.SetSeconds(65);
+    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 01:05");
+    panel.SetSeconds(6000);
+    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 100:00");
+    panel.SetCategory(0);
+    EXPECT_EQ(a11y->text(QAccessible::Description), "Category New, no file");
+    panel.SetCategory(3);
+    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Personal, no file");
+    // The file as set, not in the display's capitals.
+    panel.SetText("/home/u/fmanager/2/08-Dec-2026_61234.wav");
+    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Personal, file /home/u/fmanager/2/08-Dec-2026_61234.wav");
+    panel.SetCategory(2);
+    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Work, file /home/u/fmanager/2/08-Dec-2026_61234.wav");
+    panel.SetText("");
+    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Work, no file");
+    // A blinking time is still there for a screen reader.
+    panel.SetBlinking(true);
+    QTest::qWait(CDisplayPanel::kBlinkMs + 200);
+    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 100:00");
+    panel.SetBlinking(false);
 }
