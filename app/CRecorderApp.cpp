@@ -3,7 +3,7 @@
 #include "app/CQtEngineHost.h"
 #include "app/CSingleInstance.h"
 #include "app/Settings.h"
-#include "engine/CRecordingRepair.h"
+#include "engine/CRecordingJournal.h"
 #include "panel/CRecorderDlg.h"
 
 #include <QCoreApplication>
@@ -56,9 +56,11 @@ bool CRecorderApp::InitInstance()
     SetEngineHost(&host);
 
     // Recordings cut off by a crash or a power loss get their sizes back
-    // before anything lists or plays them.
+    // before anything lists or plays them: exactly those the journal of
+    // recordings in progress still names, however many recordings exist.
+    CRecordingJournal::RepairListed();
     for (int category = 0; category <= 3; ++category)
-        CRecordingRepair::RepairFolder(GetCategoryFolder(category));
+        GetCategoryFolder(category); // made now, as before, so that the manager finds them
 
     CRecorderDlg panel;
     if (std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT"))

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <sys/stat.h>
@@ -50,7 +52,9 @@ std::string UsableRoot()
 void MakeFolder(const std::string& path)
 {
     if (!path.empty())
-        ::mkdir(path.c_str(), 0777); // failures surface where the folder is used
+        // Recordings are personal: a folder made here is its owner's alone. An
+        // existing folder keeps its mode. Failures surface where it is used.
+        ::mkdir(path.c_str(), 0700);
 }
 } // namespace
 
@@ -92,6 +96,49 @@ std::string MakeRecordingName(int category)
     std::snprintf(name, sizeof name, "%02d-%s-%d_%d.wav", utc.tm_mday, g_monthNames[utc.tm_mon + 1],
                   utc.tm_year + 1900, utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec);
     return folder + name;
+}
+
+std::string GetInputDevice()
+{
+    return OpenSettings().value(QStringLiteral("Parameters/InputDevice")).toString().toStdString();
+}
+
+std::string ExpandHome(const std::string& path)
+{
+    if (path == "~" || path.rfind("~/", 0) == 0)
+        return QDir::homePath().toStdString() + path.substr(1);
+    return path;
+}
+
+bool MakeFolderWithParents(const std::string& folder, std::string& reason)
+{
+    // Each step from the top down, so that the failing one names the reason.
+    size_t at = 0;
+    while (at != std::string::npos) {
+        at = folder.find('/', at + 1);
+        const std::string step = folder.substr(0, at);
+        if (step.empty() || step.back() == '/')
+            continue;
+        if (::mkdir(step.c_str(), 0700) == 0 || errno == EEXIST)
+            continue;
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        reason = std::strerror(ENOTDIR);
+        return false;
+    }
+    return true;
+}
+
+void WriteInputDevice(const std::string& name)
+{
+    OpenSettings().setValue(QStringLiteral("Parameters/InputDevice"), QString::fromStdString(name));
 }
 
 void WriteBufferSize(int size) { OpenSettings().setValue(QStringLiteral("Parameters/BufferSize"), size); }

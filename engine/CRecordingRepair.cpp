@@ -3,7 +3,9 @@
 #include "engine/CWavFile.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +15,10 @@ namespace {
 
 uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+// A file whose status changed more recently than this may still be growing
+// (a copy in progress, another program writing).
+constexpr int kQuietSeconds = 2;
 
 bool ReadAt(int fd, uint64_t offset, void* buf, size_t n)
 {
@@ -61,79 +67,202 @@ private:
     int m_fd;
 };
 
-} // namespace
+// The header as the writer lays it out: RIFF, WAVE, "fmt " with the whole
+// format (18 + cbSize bytes, padded), for a compressed format a "fact" chunk
+// (empty in files of earlier versions, else four bytes), then "data".
+struct WriterHeader {
+    uint32_t riffSize = 0;
+    uint16_t tag = 0;
+    uint16_t channels = 0;
+    uint32_t rate = 0;
+    uint32_t avgBytes = 0;
+    uint16_t blockAlign = 0;
+    uint16_t samplesPerBlock = 0; // from the extra bytes of block codecs, 0 when unknown
+    uint64_t factBody = 0;        // offset of the fact count; 0 when there is none to write
+    uint64_t dataSizeAt = 0;
+    uint32_t dataSize = 0;
+    uint64_t dataStart = 0;
+};
 
-RepairResult CRecordingRepair::Repair(const std::string& path)
+bool ReadWriterHeader(int fd, uint64_t fileSize, WriterHeader& h)
 {
-    Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
-    if (fd.get() < 0)
-        return errno == EISDIR ? RepairResult::NotWav : RepairResult::Failed;
+    uint8_t head[38];
+    if (fileSize < 46 || !ReadAt(fd, 0, head, sizeof head))
+        return false;
+    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
+        std::memcmp(head + 12, "fmt ", 4) != 0)
+        return false;
+    h.riffSize = Le32(head + 4);
+    const uint32_t fmtSize = Le32(head + 16);
+    h.tag = Le16(head + 20);
+    h.channels = Le16(head + 22);
+    h.rate = Le32(head + 24);
+    h.avgBytes = Le32(head + 28);
+    h.blockAlign = Le16(head + 32);
+    const uint16_t cbSize = Le16(head + 36);
+    if (fmtSize != 18u + cbSize)
+        return false;
+    WAVEFORMATEX f{};
+    std::memcpy(&f, head + 20, 18);
+    if (!CWavFile::IsPlausibleFormat(f))
+        return false;
+    if (cbSize >= 2 && (h.tag == WAVE_FORMAT_ADPCM || h.tag == WAVE_FORMAT_IMA_ADPCM || h.tag == WAVE_FORMAT_GSM610)) {
+        uint8_t spb[2];
+        if (!ReadAt(fd, 38, spb, 2))
+            return false;
+        h.samplesPerBlock = Le16(spb);
+    }
+    uint64_t pos = 20 + uint64_t(fmtSize) + (fmtSize & 1);
+    uint8_t ck[8];
+    if (h.tag != WAVE_FORMAT_PCM) {
+        if (pos + 8 > fileSize || !ReadAt(fd, pos, ck, 8) || std::memcmp(ck, "fact", 4) != 0)
+            return false;
+        const uint32_t factSize = Le32(ck + 4);
+        if (factSize == 4)
+            h.factBody = pos + 8;
+        else if (factSize != 0)
+            return false;
+        pos += 8 + factSize;
+    }
+    if (pos + 8 > fileSize || !ReadAt(fd, pos, ck, 8) || std::memcmp(ck, "data", 4) != 0)
+        return false;
+    h.dataSizeAt = pos + 4;
+    h.dataSize = Le32(ck + 4);
+    h.dataStart = pos + 8;
+    return true;
+}
+
+// Samples in n bytes of the coded audio, never more than are there.
+uint32_t SamplesIn(const WriterHeader& h, uint64_t n)
+{
+    uint64_t samples = 0;
+    if (h.samplesPerBlock > 0 && h.blockAlign > 0)
+        samples = n / h.blockAlign * h.samplesPerBlock;
+    else if (h.avgBytes > 0)
+        samples = n * h.rate / h.avgBytes;
+    return samples > UINT32_MAX ? UINT32_MAX : uint32_t(samples);
+}
+
+RepairResult RepairOpen(int fd)
+{
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         return RepairResult::Failed;
     if (!S_ISREG(st.st_mode))
         return RepairResult::NotWav;
     const uint64_t fileSize = uint64_t(st.st_size);
-
-    uint8_t riff[12];
-    if (fileSize < 12 || !ReadAt(fd.get(), 0, riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 ||
-        std::memcmp(riff + 8, "WAVE", 4) != 0)
+    WriterHeader h;
+    if (!ReadWriterHeader(fd, fileSize, h))
         return RepairResult::NotWav;
-    const uint32_t riffSize = Le32(riff + 4);
+    const uint64_t present = fileSize - h.dataStart;
 
-    // Walk the chunks up to "data", noting the block size from "fmt ".
-    uint64_t pos = 12;
-    uint16_t blockAlign = 0;
-    bool haveFmt = false;
-    for (int chunks = 0;; ++chunks) {
-        uint8_t hdr[8];
-        if (chunks > 64 || pos + 8 > fileSize || !ReadAt(fd.get(), pos, hdr, 8))
-            return RepairResult::NotWav;
-        const uint32_t size = Le32(hdr + 4);
-        if (std::memcmp(hdr, "data", 4) == 0)
-            break;
-        if (std::memcmp(hdr, "fmt ", 4) == 0) {
-            uint8_t fmt[16];
-            if (size < 14 || pos + 8 + 14 > fileSize || !ReadAt(fd.get(), pos + 8, fmt, 14))
-                return RepairResult::NotWav;
-            blockAlign = Le16(fmt + 12);
-            haveFmt = true;
-        }
-        pos += 8 + uint64_t(size) + (size & 1);
-    }
-    if (!haveFmt)
-        return RepairResult::NotWav;
-
-    const uint64_t dataStart = pos + 8;
-    uint8_t sizeField[4];
-    if (!ReadAt(fd.get(), pos + 4, sizeField, 4))
-        return RepairResult::Failed;
-    const uint32_t dataSize = Le32(sizeField);
-    const uint64_t present = fileSize > dataStart ? fileSize - dataStart : 0;
-
-    const bool dataBroken = (dataSize == 0 || dataStart + dataSize > fileSize) && present > 0;
-    if (!dataBroken) {
+    if (h.dataSize != 0) {
         // The data size was written but the RIFF size not (stopped between the two).
-        const uint64_t expectedRiff = dataStart + dataSize + (dataSize & 1) - 8;
-        if (riffSize == 0 && dataSize != 0 && expectedRiff <= fileSize - 8 && expectedRiff <= UINT32_MAX)
-            return WriteLe32At(fd.get(), 4, uint32_t(expectedRiff)) ? RepairResult::Repaired : RepairResult::Failed;
+        const uint64_t expectedRiff = h.dataStart + h.dataSize + (h.dataSize & 1) - 8;
+        if (h.riffSize == 0 && expectedRiff <= fileSize - 8 && expectedRiff <= UINT32_MAX)
+            return WriteLe32At(fd, 4, uint32_t(expectedRiff)) ? RepairResult::Repaired : RepairResult::Failed;
         return RepairResult::NotNeeded;
     }
+    if (h.riffSize != 0 || present == 0)
+        return RepairResult::NotNeeded;
 
-    // Whole blocks only, and within the 32-bit limits of the format.
+    // Whole blocks (codec blocks, PCM frames) only, within the format's 32-bit limits.
     uint64_t n = present;
-    const uint64_t maxData = 0xFFFFFFFFull + 8 - dataStart - 1;
+    const uint64_t maxData = 0xFFFFFFFFull + 8 - h.dataStart - 1;
     if (n > maxData)
         n = maxData;
-    if (blockAlign > 1)
-        n -= n % blockAlign;
+    if (h.blockAlign > 1)
+        n -= n % h.blockAlign;
     if (n == 0)
         return RepairResult::NotNeeded;
-    const uint64_t end = dataStart + n + ((n & 1) && dataStart + n < fileSize ? 1 : 0);
-    if (!WriteLe32At(fd.get(), pos + 4, uint32_t(n)) || !WriteLe32At(fd.get(), 4, uint32_t(end - 8)))
+    const uint64_t end = h.dataStart + n + ((n & 1) && h.dataStart + n < fileSize ? 1 : 0);
+    if (h.factBody && !WriteLe32At(fd, h.factBody, SamplesIn(h, n)))
         return RepairResult::Failed;
-    ::fsync(fd.get());
+    if (!WriteLe32At(fd, h.dataSizeAt, uint32_t(n)) || !WriteLe32At(fd, 4, uint32_t(end - 8)))
+        return RepairResult::Failed;
+    ::fdatasync(fd);
     return RepairResult::Repaired;
+}
+
+} // namespace
+
+bool CRecordingRepair::IsRecordingName(const std::string& name)
+{
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    // DD-Mon-YYYY_S.wav: two-digit day, the month's abbreviation, the year,
+    // the second of the day without leading zeros.
+    auto digits = [&](size_t from, size_t& to) {
+        to = from;
+        while (to < name.size() && name[to] >= '0' && name[to] <= '9')
+            ++to;
+        return to - from;
+    };
+    size_t p = 0;
+    if (digits(0, p) != 2 || name.compare(0, 2, "00") == 0 || p >= name.size() || name[p] != '-')
+        return false;
+    const int day = (name[0] - '0') * 10 + (name[1] - '0');
+    if (day > 31 || name.size() < 7)
+        return false;
+    bool month = false;
+    for (const char* m : months)
+        month = month || name.compare(3, 3, m) == 0;
+    if (!month || name[6] != '-')
+        return false;
+    size_t yearEnd = 0;
+    const size_t yearDigits = digits(7, yearEnd);
+    if (yearDigits < 1 || yearDigits > 5 || name[7] == '0' || yearEnd >= name.size() || name[yearEnd] != '_')
+        return false;
+    size_t secEnd = 0;
+    const size_t secDigits = digits(yearEnd + 1, secEnd);
+    if (secDigits < 1 || secDigits > 5 || (secDigits > 1 && name[yearEnd + 1] == '0'))
+        return false;
+    if (std::stol(name.substr(yearEnd + 1, secDigits)) >= 24 * 3600)
+        return false;
+    return name.compare(secEnd, std::string::npos, ".wav") == 0;
+}
+
+RepairResult CRecordingRepair::Repair(const std::string& path)
+{
+    // Non-blocking: a FIFO under the name is refused, not waited on.
+    Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
+        return errno == EISDIR || errno == ELOOP || errno == ENXIO ? RepairResult::NotWav : RepairResult::Failed;
+    return RepairOpen(fd.get());
+}
+
+RepairResult CRecordingRepair::RepairIfOwnUnfinished(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    if (!IsRecordingName(slash == std::string::npos ? path : path.substr(slash + 1)))
+        return RepairResult::NotWav;
+    if (CWavFile::IsBeingWritten(path))
+        return RepairResult::NotNeeded;
+
+    // Looked at read-only first: nothing is opened for writing unless all holds.
+    {
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+        if (fd.get() < 0)
+            return errno == ENOENT ? RepairResult::Failed : RepairResult::NotWav;
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0)
+            return RepairResult::Failed;
+        if (!S_ISREG(st.st_mode))
+            return RepairResult::NotWav;
+        WriterHeader h;
+        if (!ReadWriterHeader(fd.get(), uint64_t(st.st_size), h))
+            return RepairResult::NotWav;
+        if (h.riffSize != 0 || h.dataSize != 0)
+            return RepairResult::NotNeeded;
+        // The status change time moves with every write and cannot be set back.
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        auto ns = [](const timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+        const int64_t changed = std::max(ns(st.st_mtim), ns(st.st_ctim));
+        if (ns(now) - changed < int64_t(kQuietSeconds) * 1000000000)
+            return RepairResult::NotNeeded; // may still be growing
+    }
+    return Repair(path);
 }
 
 int CRecordingRepair::RepairFolder(const std::string& folder, const std::string& skip)
@@ -150,9 +279,9 @@ int CRecordingRepair::RepairFolder(const std::string& folder, const std::string&
         if (!EndsWithWav(e->d_name))
             continue;
         const std::string path = prefix + e->d_name;
-        if ((!skip.empty() && path == skip) || CWavFile::IsBeingWritten(path))
+        if (!skip.empty() && path == skip)
             continue;
-        if (Repair(path) == RepairResult::Repaired)
+        if (RepairIfOwnUnfinished(path) == RepairResult::Repaired)
             ++repaired;
     }
     ::closedir(dir);

@@ -1,22 +1,33 @@
 #pragma once
-// Finds recordings that never reached their end (the program was killed, the
-// machine lost power) and repairs them in place: their RIFF and data sizes are
-// still 0, or point past the end of the file, while audio follows the header.
+// Repairs recordings of this program that never reached their end (the
+// program was killed, the machine lost power): their RIFF and data sizes are
+// still 0 while audio follows the header. Only files in the writer's own
+// layout are ever written to; anything else is left byte for byte as it is.
 #include <cstdint>
 #include <string>
 
 enum class RepairResult {
-    NotNeeded, // a finished file, or nothing after the header
+    NotNeeded, // a finished file, nothing after the header, or one to leave alone now
     Repaired,  // sizes written: the data size counts the whole blocks present
-    NotWav,    // not a RIFF/WAVE file this program can read: left alone
+    NotWav,    // not a file in this program's layout: left alone
     Failed,    // the file could not be read or written
 };
 
 class CRecordingRepair {
 public:
-    // Checks one file and repairs it when needed. Only the two size fields change.
+    // Repairs a file known to be one of the program's recordings (the journal
+    // of recordings in progress names it). The header must be the writer's
+    // layout (with the old empty or the four-byte fact chunk); only the size
+    // fields and the fact chunk's sample count change.
     static RepairResult Repair(const std::string& path);
-    // Repairs every *.wav in a folder (not its sub-folders), except `skip` and
-    // files this process is writing. Returns the number of files repaired.
+    // Repairs a listed file only when the program wrote it and left it
+    // unfinished: its name follows the recordings' pattern, its header is the
+    // writer's layout with both sizes 0, it has not changed for two seconds,
+    // and no recorder of this process is writing it. Otherwise nothing is written.
+    static RepairResult RepairIfOwnUnfinished(const std::string& path);
+    // RepairIfOwnUnfinished for every *.wav of a folder (not its
+    // sub-folders), except `skip`. Returns the number of files repaired.
     static int RepairFolder(const std::string& folder, const std::string& skip = std::string());
+    // True for a name as the program gives its recordings ("07-Dec-2026_65525.wav").
+    static bool IsRecordingName(const std::string& fileName);
 };

@@ -17,10 +17,11 @@ const uint32_t kFmt = CRiffFile::FourCC("fmt ");
 const uint32_t kFact = CRiffFile::FourCC("fact");
 const uint32_t kData = CRiffFile::FourCC("data");
 
-// How long a flush waits for the previous block's conversion before it counts
-// the conversion as unable to keep up. A block is over 11 s of audio at the
-// highest capture rate, so a worker still busy after this is truly behind.
-constexpr uint32_t kConversionGraceMs = 3000;
+// A block is about a second of audio, so a worker still busy after this is
+// truly behind.
+constexpr uint32_t kConversionGraceMs = WAVFILE_CONVERSION_GRACE_MS;
+// Chunks looked at before "fmt " is given up on.
+constexpr int kMaxChunksBeforeFormat = 256;
 
 std::mutex g_writingMutex;
 std::set<std::string> g_writing;
@@ -123,9 +124,13 @@ bool CWavFile::Create(const std::string& path, const WAVEFORMATEX* format)
     }
     m_file.Ascend(m_ckFmt);
     if (Format()->wFormatTag != WAVE_FORMAT_PCM) {
+        // The standard fact chunk: the number of samples, written at Close.
+        // Players take the length of a compressed file from it.
         m_ckFact = MMCKINFO{};
         m_ckFact.ckid = kFact;
+        const uint8_t noSamplesYet[4] = {};
         m_file.CreateChunk(m_ckFact, false);
+        m_file.Write(noSamplesYet, sizeof noSamplesYet);
         m_file.Ascend(m_ckFact);
     }
     m_ckData = MMCKINFO{};
@@ -200,18 +205,40 @@ bool CWavFile::Write(const void* data, uint32_t length)
         Fail(WavWriteError::OutOfMemory, ENOMEM);
         return false;
     }
-    // PCM goes to disk about once a second, so a crash or a power cut loses
-    // at most a second of a recording; compressed audio converts in whole
-    // blocks of a million bytes.
-    if (m_queue.GetSize() > WAVFILE_FLUSH_BLOCK || (!m_hStream && m_queue.GetSize() >= PcmFlushThreshold()))
-        return Flush();
+    // Audio goes to disk (or to the converter) about once a second, so a
+    // crash or a power cut loses about a second of a recording at most.
+    while (m_queue.GetSize() >= FlushThreshold()) {
+        if (!Flush())
+            return false;
+    }
     return true;
 }
 
-uint32_t CWavFile::PcmFlushThreshold() const
+uint32_t CWavFile::SourceBlockAlign() const
 {
-    const uint32_t second = Format()->nAvgBytesPerSec;
-    return second == 0 || second > WAVFILE_FLUSH_BLOCK ? WAVFILE_FLUSH_BLOCK + 1 : second;
+    if (!m_pFormat)
+        return 1;
+    const WAVEFORMATEX* f = Format();
+    const uint32_t align = m_hStream || f->wFormatTag != WAVE_FORMAT_PCM ? uint32_t(f->nChannels) * 2 : f->nBlockAlign;
+    return align ? align : 1;
+}
+
+uint32_t CWavFile::FlushThreshold() const
+{
+    const WAVEFORMATEX* f = Format();
+    const uint64_t second = m_hStream ? uint64_t(f->nChannels) * f->nSamplesPerSec * 2 : f->nAvgBytesPerSec;
+    if (second == 0 || second > WAVFILE_FLUSH_BLOCK)
+        return WAVFILE_FLUSH_BLOCK;
+    return uint32_t(second);
+}
+
+bool CWavFile::FlushStaged()
+{
+    while (m_queue.GetSize() > 0) {
+        if (!Flush())
+            return false;
+    }
+    return true;
 }
 
 bool CWavFile::Flush()
@@ -228,7 +255,10 @@ bool CWavFile::Flush()
             return false;
         }
         JoinLastWorker();
-        const uint32_t n = m_queue.GetSize() < WAVFILE_FLUSH_BLOCK ? m_queue.GetSize() : WAVFILE_FLUSH_BLOCK;
+        uint32_t n = m_queue.GetSize() < WAVFILE_FLUSH_BLOCK ? m_queue.GetSize() : WAVFILE_FLUSH_BLOCK;
+        // A block that leaves bytes staged ends on a whole frame.
+        if (n < m_queue.GetSize() && n > SourceBlockAlign())
+            n -= n % SourceBlockAlign();
         auto* block = static_cast<uint8_t*>(std::calloc(n, 1));
         if (!block) {
             Fail(WavWriteError::OutOfMemory, ENOMEM);
@@ -255,7 +285,8 @@ bool CWavFile::Flush()
 void CWavFile::ConversionThreadProc()
 {
     uint8_t* block = m_pPending.load();
-    ConvertBlock(block, m_cbPending);
+    if (ConvertBlock(block, m_cbPending))
+        m_cbConverted.fetch_add(m_cbPending);
     std::free(block);
     m_pPending.store(nullptr);
     m_workerIdle.Set();
@@ -308,13 +339,50 @@ bool CWavFile::Close()
         if (n % align)
             m_file.Truncate(m_cbHeader + n - n % align);
     }
+    if (m_ckFact.ckid == kFact) {
+        const uint64_t samples = SamplesConverted();
+        m_file.PatchLe32(m_ckFact.dwDataOffset, samples > UINT32_MAX ? UINT32_MAX : uint32_t(samples));
+    }
     if (!m_file.Ascend(m_ckData))
         return false;
     if (!m_file.Ascend(m_ckRiff))
         return false;
-    m_file.Close();
+    // The recording is finished only once it is on the disk: a late write
+    // error (a full network share, a removed stick) shows up here.
+    bool ok = true;
+    if (!m_file.Sync()) {
+        Fail(WavWriteError::DiskWrite, m_file.LastError());
+        ok = false;
+    }
+    if (!m_file.Close()) {
+        Fail(WavWriteError::DiskWrite, m_file.LastError());
+        ok = false;
+    }
+    int err = 0;
+    if (ok && !CRiffFile::SyncFolderOf(m_writingPath, err)) {
+        Fail(WavWriteError::DiskWrite, err);
+        ok = false;
+    }
     UnregisterWriting(m_writingPath);
     m_writingPath.clear();
+    return ok;
+}
+
+bool CWavFile::IsPlausibleFormat(const WAVEFORMATEX& f)
+{
+    if (f.nChannels == 0 || f.nChannels > 256)
+        return false;
+    if (f.nSamplesPerSec == 0 || f.nSamplesPerSec > 1536000)
+        return false;
+    if (f.wBitsPerSample > 64)
+        return false;
+    if (f.wFormatTag == WAVE_FORMAT_PCM) {
+        // PCM's figures follow from each other.
+        if (f.wBitsPerSample == 0 || f.nBlockAlign == 0)
+            return false;
+        if (f.nBlockAlign < uint32_t(f.nChannels) * ((f.wBitsPerSample + 7) / 8))
+            return false;
+    }
     return true;
 }
 
@@ -326,11 +394,41 @@ bool CWavFile::Open(const std::string& path)
         return false;
     }
     m_bReading = true;
-    m_ckRiff = MMCKINFO{};
-    m_file.Descend(m_ckRiff);
-    m_file.Descend(m_ckFmt);
     m_pFormat = std::make_unique<uint8_t[]>(sizeof(WAVEFORMATEX));
     std::memset(m_pFormat.get(), 0, sizeof(WAVEFORMATEX));
-    m_file.Read(m_pFormat.get(), sizeof(WAVEFORMATEX));
+
+    // Other recorders put JUNK, bext, LIST and more before "fmt ": walk the
+    // chunks until it turns up, within the file.
+    const uint64_t fileSize = m_file.Size();
+    bool found = false;
+    m_ckRiff = MMCKINFO{};
+    if (m_file.Descend(m_ckRiff) && m_ckRiff.ckid == CRiffFile::FourCC("RIFF") && m_ckRiff.fccType == kWave) {
+        for (int i = 0; i < kMaxChunksBeforeFormat; ++i) {
+            MMCKINFO ck{};
+            if (!m_file.Descend(ck))
+                break;
+            if (ck.ckid == kFmt) {
+                if (ck.cksize < 16)
+                    break;
+                const size_t want = ck.cksize < sizeof(WAVEFORMATEX) ? ck.cksize : sizeof(WAVEFORMATEX);
+                found = m_file.Read(m_pFormat.get(), want) == (long long)want;
+                m_ckFmt = ck;
+                break;
+            }
+            if (ck.ckid == kData)
+                break; // the format comes before the audio
+            const uint64_t next = uint64_t(ck.dwDataOffset) + ck.cksize + (ck.cksize & 1);
+            if (next + 8 > fileSize)
+                break;
+            m_file.Seek(next);
+        }
+    }
+    if (!found || !IsPlausibleFormat(*Format())) {
+        m_file.Close();
+        m_bReading = false;
+        std::memset(m_pFormat.get(), 0, sizeof(WAVEFORMATEX));
+        EngineMessageBox(OpenErrorText(MMIOERR_OTHER), MB_ICONSTOP);
+        return false;
+    }
     return true;
 }

@@ -23,6 +23,10 @@ enum class WavWriteError {
 };
 
 constexpr uint32_t WAVFILE_FLUSH_BLOCK = 1000000;
+// Longest time a flush waits for the previous block's conversion before it
+// counts the conversion as unable to keep up. The capture layer keeps more
+// than this much audio for a writer that is waiting.
+constexpr uint32_t WAVFILE_CONVERSION_GRACE_MS = 3000;
 
 class CWavFile {
 public:
@@ -35,7 +39,15 @@ public:
     virtual bool Create(const std::string& path, const WAVEFORMATEX* format);
 
     bool Flush();
+    // Hands every staged byte on (to the file, or to the converter), so that
+    // a recording that pauses keeps nothing in memory only.
+    bool FlushStaged();
+    // true when the file was finished, synced to the disk and closed; a
+    // failure of the sync or of the close is a DiskWrite error.
     bool Close();
+    // Reads the format of a RIFF/WAVE file: the "fmt " chunk is looked for
+    // among the chunks; a file that is not RIFF/WAVE, has no such chunk or
+    // whose figures make no sense is refused with a message.
     bool Open(const std::string& path);
 
     // The format copy: 18 + cbSize bytes after Create, exactly 18 after Open.
@@ -49,6 +61,11 @@ public:
     void SetDataLimit(uint64_t bytes) { m_cbDataLimit = bytes; }
 
     static bool CheckAcmResult(uint32_t code);
+    // False for format figures no real file has (no channels, a rate of
+    // nothing or of billions, more than 64 bits a sample).
+    static bool IsPlausibleFormat(const WAVEFORMATEX& format);
+    // Samples (frames) handed to the converter so far: the fact chunk's count.
+    uint64_t SamplesConverted() const { return m_cbConverted.load() / SourceBlockAlign(); }
     // True while a CWavFile of this process writes the file at `path` (its
     // sizes are still 0 by design: it is not an unfinished recording).
     static bool IsBeingWritten(const std::string& path);
@@ -61,8 +78,12 @@ protected:
     bool WriteData(const uint8_t* data, size_t length);
     void Fail(WavWriteError error, int err = 0);
     void JoinLastWorker();
-    // Staged PCM bytes that make Write flush at once: one second of audio.
-    uint32_t PcmFlushThreshold() const;
+    // Staged PCM bytes that make Write flush: one second of audio (capped at
+    // one block of the staging queue), for PCM and compressed formats alike,
+    // so that a crash loses about a second at most.
+    uint32_t FlushThreshold() const;
+    // Bytes of one frame of the PCM that is staged (16-bit when converting).
+    uint32_t SourceBlockAlign() const;
 
     std::unique_ptr<uint8_t[]> m_pFormat;
     std::thread m_hLastWorker;
@@ -75,6 +96,7 @@ protected:
     CByteQueue m_queue;
 
     std::atomic<uint64_t> m_cbWritten{0};
+    std::atomic<uint64_t> m_cbConverted{0}; // PCM bytes converted into the file
     std::atomic<uint64_t> m_cbDataLimit{0};
     uint64_t m_cbHeader = 0; // bytes before the audio
     bool m_bReading = false;

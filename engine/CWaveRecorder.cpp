@@ -1,13 +1,21 @@
 #include "CWaveRecorder.h"
 
+#include "engine/CRecordingJournal.h"
 #include "engine/IEngineHost.h"
 #include "engine/MessageStyle.h"
 #include "platform/AudioBackends.h"
+#include "platform/capture/CWaveInDevice.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <new>
+
+// The capture layer must outlast the longest wait the writer imposes.
+static_assert(CWaveInDevice::BACKLOG_SECONDS * 1000 > WAVFILE_CONVERSION_GRACE_MS + 3000);
 
 CWaveRecorder::CWaveRecorder(const std::string& path)
     : m_szPath(path)
@@ -20,6 +28,17 @@ CWaveRecorder::~CWaveRecorder()
         ReleaseDevice();
     // The device goes before the buffers it may still point at.
     m_hWaveIn.reset();
+    FinishFile();
+}
+
+void CWaveRecorder::FinishFile()
+{
+    std::lock_guard lock(m_writerMutex);
+    m_wavFile.Close();
+    if (m_bJournaled && !m_wavFile.IsOpen()) {
+        CRecordingJournal::Remove(m_szPath);
+        m_bJournaled = false;
+    }
 }
 
 bool CWaveRecorder::CheckWaveInResult(uint32_t code)
@@ -88,6 +107,12 @@ uint32_t CWaveRecorder::Start(const WAVEFORMATEX* format)
         CheckWaveInResult(WAVEIN_INVALPARAM);
         return WAVEREC_CREATE_FAILED;
     }
+    // Noted before the file exists: a crash from here on leaves a file the
+    // next start repairs.
+    {
+        std::lock_guard lock(m_writerMutex);
+        m_bJournaled = CRecordingJournal::Add(m_szPath);
+    }
     if (!m_wavFile.Create(m_szPath, format))
         return WAVEREC_CREATE_FAILED;
 
@@ -95,14 +120,17 @@ uint32_t CWaveRecorder::Start(const WAVEFORMATEX* format)
     const WAVEFORMATEX chosen = m_wfx;
     m_wfx = DeviceFormat(chosen);
     const WAVEFORMATEX opened = m_wfx;
-    const uint32_t rc = OpenWaveIn(m_hWaveIn, m_wfx, &CWaveRecorder::WaveInProc, this);
+    m_deviceFormat = opened;
+    const uint32_t rc = OpenWaveIn(m_hWaveIn, m_wfx, &CWaveRecorder::WaveInProc, this, m_inputDevice);
+    m_bInputFellBack = rc == WAVEIN_NOERROR && m_hWaveIn && m_hWaveIn->FellBackToDefault();
     m_wfx = chosen;
     if (!CheckWaveInResult(rc)) {
         m_hWaveIn.reset();
-        m_wavFile.Close();
+        FinishFile();
         std::remove(m_szPath.c_str());
         return WAVEREC_OPEN_FAILED;
     }
+    m_pDevice = dynamic_cast<CWaveInDevice*>(m_hWaveIn.get());
 
     m_cbBuffer = CaptureBufferSize(setting, opened);
     m_buffers.reserve(WAVEREC_BUFFER_COUNT);
@@ -154,7 +182,7 @@ void CWaveRecorder::WaveInProc(IWaveIn* device, uint32_t message, void* instance
         self->OnData(device, header);
         break;
     case WIM_CLOSE:
-        self->m_wavFile.Close();
+        self->FinishFile();
         if (self->m_bRecording.load()) {
             // Closed without Stop: the input went away. The file is finished;
             // end the recording as a normal one, and say why.
@@ -170,20 +198,114 @@ void CWaveRecorder::WaveInProc(IWaveIn* device, uint32_t message, void* instance
 
 void CWaveRecorder::OnData(IWaveIn* device, WAVEHDR* header)
 {
-    if (m_bRecording.load()) {
-        if (m_wavFile.Write(header->lpData, header->dwBytesRecorded)) {
-            device->PrepareHeader(header);
-            // A device that cannot take the buffer back (it went away) leaves
-            // it with us: free it now rather than hold it until destruction.
-            if (device->AddBuffer(header) != WAVEIN_NOERROR)
-                FreeBuffer(device, header);
-        } else {
-            m_hFinished->Set();
-        }
+    const bool recording = m_bRecording.load() != 0;
+    const float peak = PeakOf(header->lpData, header->dwBytesRecorded, m_deviceFormat);
+    uint32_t bits;
+    std::memcpy(&bits, &peak, sizeof bits);
+    for (uint32_t seen = m_peakBits.load(); bits > seen && !m_peakBits.compare_exchange_weak(seen, bits);) {
+    }
+
+    bool written;
+    {
+        std::lock_guard lock(m_writerMutex);
+        written = m_wavFile.Write(header->lpData, header->dwBytesRecorded);
+        // Paused: nothing stays in memory only.
+        if (written && m_bPaused.load())
+            written = m_wavFile.FlushStaged();
+    }
+    if (!recording) {
+        FreeBuffer(device, header);
         return;
     }
-    m_wavFile.Write(header->lpData, header->dwBytesRecorded);
-    FreeBuffer(device, header);
+    // Audio the device had to drop is a recording with a hole: end it, and say why.
+    if (written && m_pDevice && m_pDevice->BytesDropped() > 0) {
+        m_bOverrun = true;
+        written = false;
+    }
+    if (written) {
+        device->PrepareHeader(header);
+        // A device that cannot take the buffer back (it went away) leaves
+        // it with us: free it now rather than hold it until destruction.
+        if (device->AddBuffer(header) != WAVEIN_NOERROR)
+            FreeBuffer(device, header);
+    } else {
+        m_hFinished->Set();
+    }
+}
+
+float CWaveRecorder::PeakOf(const uint8_t* data, uint32_t length, const WAVEFORMATEX& format)
+{
+    const uint32_t bytes = format.wBitsPerSample / 8;
+    if (!data || bytes == 0 || bytes > 4)
+        return 0.0f;
+    uint32_t peak = 0; // magnitude in the sample's own scale
+    for (uint32_t i = 0; i + bytes <= length; i += bytes) {
+        uint32_t magnitude;
+        switch (bytes) {
+        case 1:
+            magnitude = uint32_t(std::abs(int(data[i]) - 128));
+            break;
+        case 2: {
+            const auto v = int16_t(uint16_t(data[i] | data[i + 1] << 8));
+            magnitude = uint32_t(std::abs(int32_t(v)));
+            break;
+        }
+        case 3: {
+            int32_t v = int32_t(uint32_t(data[i]) | uint32_t(data[i + 1]) << 8 | uint32_t(data[i + 2]) << 16);
+            if (v & 0x800000)
+                v -= 0x1000000;
+            magnitude = uint32_t(std::abs(v));
+            break;
+        }
+        default: {
+            const auto v = int32_t(uint32_t(data[i]) | uint32_t(data[i + 1]) << 8 | uint32_t(data[i + 2]) << 16 |
+                                   uint32_t(data[i + 3]) << 24);
+            magnitude = v == INT32_MIN ? 0x80000000u : uint32_t(std::abs(v));
+            break;
+        }
+        }
+        peak = std::max(peak, magnitude);
+    }
+    const double full = double(uint64_t(1) << (8 * bytes - 1));
+    return float(std::min(1.0, double(peak) / full));
+}
+
+float CWaveRecorder::TakePeak()
+{
+    const uint32_t bits = m_peakBits.exchange(0);
+    float peak;
+    std::memcpy(&peak, &bits, sizeof peak);
+    return peak;
+}
+
+bool CWaveRecorder::Pause()
+{
+    if (!m_hWaveIn || !m_bRecording.load() || m_bPaused.load() || (m_hFinished && m_hFinished->IsSet()))
+        return false;
+    m_bPaused = true;
+    if (m_hWaveIn->Stop() != WAVEIN_NOERROR) {
+        m_bPaused = false;
+        return false;
+    }
+    bool flushed;
+    {
+        std::lock_guard lock(m_writerMutex);
+        flushed = !m_wavFile.IsOpen() || m_wavFile.FlushStaged();
+    }
+    // A write that failed ends the recording as one refused while running.
+    if (!flushed && m_bRecording.load())
+        m_hFinished->Set();
+    return true;
+}
+
+bool CWaveRecorder::Resume()
+{
+    if (!m_hWaveIn || !m_bRecording.load() || !m_bPaused.load() || (m_hFinished && m_hFinished->IsSet()))
+        return false;
+    if (m_hWaveIn->Start() != WAVEIN_NOERROR)
+        return false;
+    m_bPaused = false;
+    return true;
 }
 
 void CWaveRecorder::FreeBuffer(IWaveIn* device, WAVEHDR* header)
@@ -202,8 +324,13 @@ bool CWaveRecorder::Stop()
             m_hFinished->Set();
         return false;
     }
-    m_bRecording = 0;
+    // Capture stops first, with the buffers still recycled: what the device
+    // holds for the writer reaches the file before the flag clears.
     m_hWaveIn->Stop();
+    if (m_pDevice && !m_hFinished->IsSet())
+        m_pDevice->WaitBacklogDrained(std::chrono::seconds(10));
+    m_bRecording = 0;
+    m_bPaused = false;
     const bool reset = CheckWaveInResult(m_hWaveIn->Reset());
     const bool closed = CheckWaveInResult(m_hWaveIn->Close());
     m_hFinished->Set();

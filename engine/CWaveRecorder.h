@@ -5,11 +5,14 @@
 #include "engine/CEvent.h"
 #include "engine/CWavFile.h"
 #include "platform/capture/IWaveIn.h"
+
+class CWaveInDevice;
 #include "platform/WaveFormat.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,13 @@ public:
     CWaveRecorder(const CWaveRecorder&) = delete;
     CWaveRecorder& operator=(const CWaveRecorder&) = delete;
 
+    // The sound server's input to record from (its name; empty for the
+    // default). Set before Start.
+    void SetInputDevice(const std::string& name) { m_inputDevice = name; }
+    // After a successful Start: true when the chosen input was not there and
+    // the recording comes from the default input.
+    bool InputFellBack() const { return m_bInputFellBack; }
+
     // Once, on the user-interface thread. 0 or one of the codes above.
     uint32_t Start(const WAVEFORMATEX* format);
     // True when resetting and closing the device both succeeded. Signals
@@ -43,6 +53,25 @@ public:
     // with m_bRecording still set): clears the flag, resets and closes the
     // device; the remaining buffers are written and the file finished.
     void AbortAfterRefusal();
+
+    // Pauses a running recording: the device stops taking audio (the partly
+    // filled buffer comes back, the others stay queued) and everything
+    // captured so far is written out, so a crash while paused loses nothing.
+    // The recording stays one file; Stop while paused finishes it as usual.
+    // false when not recording, already paused, or the device refused.
+    bool Pause();
+    // Resumes a paused recording where it stopped: no gap, no repeat.
+    bool Resume();
+    bool IsPaused() const { return m_bPaused.load(); }
+    // The peak absolute sample, as a fraction of full scale (0 to 1), of the
+    // PCM captured since the previous call; measured before any compression.
+    // Any thread.
+    float TakePeak();
+    // True when the recording ended because the capture layer had to drop
+    // audio (the writer kept it waiting longer than its backlog lasts).
+    bool CaptureOverrun() const { return m_bOverrun.load(); }
+    // The peak of a block of PCM in `format`, as TakePeak reports it.
+    static float PeakOf(const uint8_t* data, uint32_t length, const WAVEFORMATEX& format);
 
     // True for 0; otherwise shows the code's message and returns false.
     static bool CheckWaveInResult(uint32_t code);
@@ -77,6 +106,9 @@ protected:
     // Flag clear, stop, reset, close; no messages. Used after a failed start
     // and by the destructor.
     void ReleaseDevice();
+    // Finishes the file and, once it is closed, takes it off the journal of
+    // recordings in progress.
+    void FinishFile();
 
     struct CaptureBuffer {
         WAVEHDR header{};
@@ -87,5 +119,15 @@ protected:
     std::vector<std::unique_ptr<CaptureBuffer>> m_buffers; // freed at destruction
     uint32_t m_cbBuffer = 0;
     std::atomic<bool> m_bDeviceLost{false};
+    std::atomic<bool> m_bPaused{false};
+    std::atomic<bool> m_bOverrun{false};
+    std::atomic<uint32_t> m_peakBits{0}; // a non-negative float's bits: ordered like the floats
+    WAVEFORMATEX m_deviceFormat{};       // the PCM the device delivers
+    CWaveInDevice* m_pDevice = nullptr;  // m_hWaveIn when it is one of ours (for its backlog)
+    // The writer is used by the delivery thread and, to pause, by the caller.
+    std::mutex m_writerMutex;
+    bool m_bJournaled = false; // under m_writerMutex
+    std::string m_inputDevice;     // UI thread only
+    bool m_bInputFellBack = false; // UI thread only
     CWavFile m_wavFile;
 };

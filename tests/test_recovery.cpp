@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -40,14 +43,14 @@ TEST(Recovery, CutOffPcmRecordingIsRepairedInPlace)
     TempDir dir;
     const auto path = CutOffRecording(dir, "cut.wav", 1500000, MakePcmFormat(1, 22050, 16));
     auto before = ReadFileBytes(path);
-    ASSERT_EQ(before.size(), 46u + 1000000u) << "one block reached the disk";
+    ASSERT_EQ(before.size(), 46u + 1500000u) << "more than a second of audio reached the disk at once";
     ASSERT_EQ(Le32(before, 4), 0u);
     ASSERT_EQ(Le32(before, 42), 0u);
 
     EXPECT_EQ(CRecordingRepair::Repair(path), RepairResult::Repaired);
     auto after = ReadFileBytes(path);
     ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(Le32(after, 42), 1000000u);
+    EXPECT_EQ(Le32(after, 42), 1500000u);
     EXPECT_EQ(Le32(after, 4), after.size() - 8);
     // Nothing but the two size fields changed.
     for (size_t i = 0; i < after.size(); ++i) {
@@ -57,7 +60,7 @@ TEST(Recovery, CutOffPcmRecordingIsRepairedInPlace)
     }
     auto [rc, out] = RunCommand("sox --i -D '" + path + "' 2>&1");
     EXPECT_EQ(rc, 0) << out;
-    EXPECT_NEAR(std::stod(out), 1000000.0 / 44100.0, 0.001);
+    EXPECT_NEAR(std::stod(out), 1500000.0 / 44100.0, 0.001);
 
     EXPECT_EQ(CRecordingRepair::Repair(path), RepairResult::NotNeeded) << "a repaired file is finished";
 }
@@ -74,11 +77,13 @@ TEST(Recovery, PartialLastBlockIsLeftOutOfTheDataSize)
     WriteFileBytes(path, bytes);
     ASSERT_EQ(CRecordingRepair::Repair(path), RepairResult::Repaired);
     auto after = ReadFileBytes(path);
-    EXPECT_EQ(Le32(after, 42), 1000000u);
+    EXPECT_EQ(Le32(after, 42), 1200000u);
     EXPECT_EQ(after.size(), bytes.size()) << "the file keeps its bytes";
 }
 
-TEST(Recovery, TruncatedFileWithSizesPastItsEnd)
+// Sizes that were written are the file's own: a finished recording cut short
+// later (a copy that broke off) is not rewritten.
+TEST(Recovery, TruncatedFileWithSizesPastItsEndIsLeftAlone)
 {
     CapturingHost host;
     TempDir dir;
@@ -92,10 +97,9 @@ TEST(Recovery, TruncatedFileWithSizesPastItsEnd)
         ASSERT_TRUE(w.Close());
     }
     std::filesystem::resize_file(path, 46 + 60001);
-    ASSERT_EQ(CRecordingRepair::Repair(path), RepairResult::Repaired);
-    auto after = ReadFileBytes(path);
-    EXPECT_EQ(Le32(after, 42), 60000u);
-    EXPECT_EQ(Le32(after, 4), 46u + 60000u - 8u) << "the byte after an even data chunk stays outside it";
+    const auto before = ReadFileBytes(path);
+    EXPECT_EQ(CRecordingRepair::Repair(path), RepairResult::NotNeeded);
+    EXPECT_EQ(ReadFileBytes(path), before);
 }
 
 TEST(Recovery, CompressedLayoutWithFactChunk)
@@ -122,6 +126,47 @@ TEST(Recovery, CompressedLayoutWithFactChunk)
     auto after = ReadFileBytes(path);
     EXPECT_EQ(Le32(after, 52), 768u);
     EXPECT_EQ(Le32(after, 4), 56u + 768u - 8u);
+    // The empty fact chunk of earlier versions has no room for a count: only the two sizes change.
+    ASSERT_EQ(after.size(), b.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        if ((i >= 4 && i < 8) || (i >= 52 && i < 56))
+            continue;
+        ASSERT_EQ(after[i], b[i]) << "byte " << i;
+    }
+}
+
+TEST(Recovery, CompressedLayoutWithFourByteFactChunkGetsItsSampleCount)
+{
+    CapturingHost host;
+    TempDir dir;
+    // As the writer lays it out now: IMA ADPCM (cbSize 2: 505 samples a block),
+    // fact of four bytes still 0, 3 blocks of 256 bytes and a half block.
+    WAVEFORMATEX f = MakePcmFormat(1, 8000, 4);
+    f.wFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    f.nBlockAlign = 256;
+    f.nAvgBytesPerSec = 4055;
+    f.cbSize = 2;
+    const uint8_t head[20] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 20, 0, 0, 0};
+    const uint8_t tail[22] = {0xF9, 0x01, 'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    std::vector<uint8_t> b(60);
+    std::memcpy(b.data(), head, 20);
+    std::memcpy(b.data() + 20, &f, 18);
+    std::memcpy(b.data() + 38, tail, 22);
+    b.resize(60 + 3 * 256 + 128, 0x77);
+    const auto path = dir.File("ima4.wav");
+    WriteFileBytes(path, b);
+    ASSERT_EQ(CRecordingRepair::Repair(path), RepairResult::Repaired);
+    auto after = ReadFileBytes(path);
+    EXPECT_EQ(Le32(after, 48), 3u * 505u) << "whole blocks times the samples each holds";
+    EXPECT_EQ(Le32(after, 56), 768u);
+    EXPECT_EQ(Le32(after, 4), 60u + 768u - 8u);
+    ASSERT_EQ(after.size(), b.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        if ((i >= 4 && i < 8) || (i >= 48 && i < 52) || (i >= 56 && i < 60))
+            continue;
+        ASSERT_EQ(after[i], b[i]) << "byte " << i;
+    }
+    EXPECT_EQ(CRecordingRepair::Repair(path), RepairResult::NotNeeded);
 }
 
 TEST(Recovery, LeavesFinishedEmptyAndForeignFilesAlone)
@@ -158,16 +203,139 @@ TEST(Recovery, LeavesFinishedEmptyAndForeignFilesAlone)
     EXPECT_EQ(CRecordingRepair::RepairFolder(dir.Path()), 0);
 }
 
-TEST(Recovery, FolderRepairSkipsTheRecordingInProgress)
+TEST(Recovery, RecordingNamePattern)
+{
+    EXPECT_TRUE(CRecordingRepair::IsRecordingName("07-Dec-2026_65525.wav"));
+    EXPECT_TRUE(CRecordingRepair::IsRecordingName("01-Jan-2027_0.wav"));
+    EXPECT_TRUE(CRecordingRepair::IsRecordingName("31-Jul-1999_86399.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("31-Jul-1999_86400.wav")) << "no such second";
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("7-Dec-2026_65525.wav")) << "the day has two digits";
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("00-Dec-2026_1.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("07-Zer-2026_1.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("07-dec-2026_1.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("07-Dec-2026_01.wav")) << "no leading zeros";
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("07-Dec-2026_1.WAV"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("07-Dec-2026_1.wav.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("07-Dec-2026_.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName("interview.wav"));
+    EXPECT_FALSE(CRecordingRepair::IsRecordingName(""));
+}
+
+namespace {
+
+// A header in the writer's layout with both sizes as given.
+std::vector<uint8_t> WriterHeader(uint32_t riffSize, uint32_t dataSize)
+{
+    WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 18, 0, 0, 0};
+    std::memcpy(b.data() + 4, &riffSize, 4);
+    b.resize(38);
+    std::memcpy(b.data() + 20, &f, 18);
+    for (char c : std::string("data"))
+        b.push_back(uint8_t(c));
+    for (int i = 0; i < 4; ++i)
+        b.push_back(uint8_t(dataSize >> (8 * i)));
+    return b;
+}
+
+std::vector<uint8_t> WithAudio(std::vector<uint8_t> header, size_t bytes)
+{
+    auto audio = Tone(bytes / 2);
+    header.insert(header.end(), audio.begin(), audio.end());
+    return header;
+}
+
+void WaitPastQuietTime() { std::this_thread::sleep_for(std::chrono::milliseconds(2200)); }
+
+} // namespace
+
+// Everything the manager may be shown: only the program's own cut-off
+// recording is repaired; foreign files, files still growing and the file
+// being recorded keep every byte.
+TEST(Recovery, RepairIfOwnUnfinishedWritesOnlyTheProgramsOwnCutOffFiles)
 {
     CapturingHost host;
     TempDir dir;
+    const auto own = dir.File("07-Dec-2026_65525.wav");
+    WriteFileBytes(own, WithAudio(WriterHeader(0, 0), 20000));
+    // The same bytes under a name the program does not give.
+    const auto foreignName = dir.File("interview.wav");
+    WriteFileBytes(foreignName, ReadFileBytes(own));
+    // Streaming-style sizes from another recorder.
+    const auto streaming = dir.File("07-Dec-2026_100.wav");
+    WriteFileBytes(streaming, WithAudio(WriterHeader(0xFFFFFFFF, 0xFFFFFFFF), 20000));
+    // Zero sizes, but not the writer's layout (a 16-byte "fmt " and a LIST chunk).
+    auto other = WriterHeader(0, 0);
+    other[16] = 16;
+    other.erase(other.begin() + 36, other.begin() + 38);
+    const uint8_t list[12] = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    other.insert(other.begin() + 36, list, list + 12);
+    const auto otherLayout = dir.File("07-Dec-2026_101.wav");
+    WriteFileBytes(otherLayout, WithAudio(other, 20000));
+    // A FIFO under a recording's name.
+    const auto fifo = dir.File("07-Dec-2026_102.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The recording in progress.
+    const auto live = dir.File("07-Dec-2026_103.wav");
     WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
-    const auto a = CutOffRecording(dir, "a.wav", 1100000, fmt);
-    const auto b = CutOffRecording(dir, "b.wav", 1100000, fmt);
+    CWavFile writer;
+    ASSERT_TRUE(writer.Create(live, &fmt));
+    auto audio = Tone(50000);
+    ASSERT_TRUE(writer.Write(audio.data(), uint32_t(audio.size())));
+
+    const std::vector<std::string> foreign = {foreignName, streaming, otherLayout};
+    std::vector<std::vector<uint8_t>> foreignBytes;
+    for (const auto& p : foreign)
+        foreignBytes.push_back(ReadFileBytes(p));
+    const auto ownBytes = ReadFileBytes(own);
+
+    // Still changing a moment ago: left alone for now.
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(own), RepairResult::NotNeeded);
+    EXPECT_EQ(ReadFileBytes(own), ownBytes);
+
+    WaitPastQuietTime();
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(foreignName), RepairResult::NotWav);
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(streaming), RepairResult::NotNeeded);
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(otherLayout), RepairResult::NotWav);
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(fifo), RepairResult::NotWav);
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(live), RepairResult::NotNeeded);
+    EXPECT_EQ(CRecordingRepair::RepairFolder(dir.Path()), 1) << "the folder walk follows the same rule";
+    for (size_t i = 0; i < foreign.size(); ++i)
+        EXPECT_EQ(ReadFileBytes(foreign[i]), foreignBytes[i]) << foreign[i];
+    EXPECT_EQ(Le32(ReadFileBytes(live), 42), 0u) << "a recording in progress keeps its sizes at 0";
+
+    const auto repaired = ReadFileBytes(own);
+    EXPECT_EQ(Le32(repaired, 42), 20000u);
+    EXPECT_EQ(Le32(repaired, 4), repaired.size() - 8);
+    EXPECT_EQ(CRecordingRepair::RepairIfOwnUnfinished(own), RepairResult::NotNeeded) << "finished now";
+
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Le32(ReadFileBytes(live), 42), 100000u);
+}
+
+TEST(Recovery, FolderRepairSkipsTheNamedFile)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto a = dir.File("07-Dec-2026_1.wav");
+    const auto b = dir.File("07-Dec-2026_2.wav");
+    WriteFileBytes(a, WithAudio(WriterHeader(0, 0), 1000));
+    WriteFileBytes(b, WithAudio(WriterHeader(0, 0), 1000));
+    WaitPastQuietTime();
     EXPECT_EQ(CRecordingRepair::RepairFolder(dir.Path() + "/", b), 1);
-    EXPECT_EQ(Le32(ReadFileBytes(a), 42), 1000000u);
+    EXPECT_EQ(Le32(ReadFileBytes(a), 42), 1000u);
     EXPECT_EQ(Le32(ReadFileBytes(b), 42), 0u) << "the skipped file is untouched";
+}
+
+TEST(Recovery, RepairRefusesFifoWithoutWaiting)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto fifo = dir.File("fifo.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CRecordingRepair::Repair(fifo), RepairResult::NotWav);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(Recovery, FolderRepairLeavesFilesBeingWrittenAlone)
@@ -175,12 +343,13 @@ TEST(Recovery, FolderRepairLeavesFilesBeingWrittenAlone)
     CapturingHost host;
     TempDir dir;
     WAVEFORMATEX fmt = MakePcmFormat(1, 22050, 16);
-    const auto path = dir.File("live.wav");
+    const auto path = dir.File("08-Dec-2026_3600.wav");
     CWavFile w;
     ASSERT_TRUE(w.Create(path, &fmt));
     auto audio = Tone(100000);
     ASSERT_TRUE(w.Write(audio.data(), uint32_t(audio.size())));
     EXPECT_TRUE(CWavFile::IsBeingWritten(path));
+    WaitPastQuietTime(); // only the writer's registration protects it now
     EXPECT_EQ(CRecordingRepair::RepairFolder(dir.Path()), 0);
     EXPECT_EQ(Le32(ReadFileBytes(path), 42), 0u) << "a recording in progress keeps its sizes at 0";
     ASSERT_TRUE(w.Close());

@@ -14,7 +14,13 @@
 #include <numeric>
 #include <csignal>
 #include <sys/resource.h>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -165,14 +171,16 @@ TEST(WavFile, NonPcmWithTwoExtraBytesHasFactChunk)
         ASSERT_TRUE(w.Close());
     }
     auto b = ReadFileBytes(path);
-    ASSERT_EQ(b.size(), 56u + 1000u);
+    ASSERT_EQ(b.size(), 60u + 1000u);
     EXPECT_EQ(Le32(b, 16), 20u);
+    // The standard fact chunk: four bytes, the samples (16-bit mono frames) converted.
     EXPECT_EQ(std::string(b.begin() + 40, b.begin() + 44), "fact");
-    EXPECT_EQ(Le32(b, 44), 0u);
-    EXPECT_EQ(std::string(b.begin() + 48, b.begin() + 52), "data");
-    EXPECT_EQ(Le32(b, 52), 1000u);
+    EXPECT_EQ(Le32(b, 44), 4u);
+    EXPECT_EQ(Le32(b, 48), 500u);
+    EXPECT_EQ(std::string(b.begin() + 52, b.begin() + 56), "data");
+    EXPECT_EQ(Le32(b, 56), 1000u);
     EXPECT_EQ(Le32(b, 4), b.size() - 8);
-    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), b.begin() + 56));
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), b.begin() + 60));
     EXPECT_EQ(b[38], 0xF9);
     EXPECT_EQ(b[39], 0x01);
 }
@@ -195,9 +203,11 @@ TEST(WavFile, OddExtraBytesAndOddAudioArePadded)
     EXPECT_EQ(Le32(b, 16), 21u) << "fmt size stays 18 + cbSize";
     EXPECT_EQ(b[41], 0) << "pad byte after the odd format";
     EXPECT_EQ(std::string(b.begin() + 42, b.begin() + 46), "fact");
-    EXPECT_EQ(std::string(b.begin() + 50, b.begin() + 54), "data");
-    EXPECT_EQ(Le32(b, 54), 999u);
-    ASSERT_EQ(b.size(), 58u + 999u + 1u);
+    EXPECT_EQ(Le32(b, 46), 4u);
+    EXPECT_EQ(Le32(b, 50), 499u) << "whole 16-bit frames of the 999 bytes";
+    EXPECT_EQ(std::string(b.begin() + 54, b.begin() + 58), "data");
+    EXPECT_EQ(Le32(b, 58), 999u);
+    ASSERT_EQ(b.size(), 62u + 999u + 1u);
     EXPECT_EQ(b.back(), 0) << "pad byte after odd audio";
     EXPECT_EQ(Le32(b, 4), b.size() - 8) << "RIFF size counts the pad byte";
 }
@@ -246,7 +256,7 @@ TEST(WavFile, SizesStayZeroUntilClose)
     auto audio = Ramp(1500000);
     ASSERT_TRUE(w.Write(audio.data(), uint32_t(audio.size())));
     auto b = ReadFileBytes(path);
-    EXPECT_EQ(b.size(), 46u + 1000000u) << "one block flushed";
+    EXPECT_EQ(b.size(), 46u + 1500000u) << "more than a second of audio goes to the disk at once, in two blocks";
     EXPECT_EQ(Le32(b, 4), 0u);
     EXPECT_EQ(Le32(b, 42), 0u);
     ASSERT_TRUE(w.Close());
@@ -254,7 +264,7 @@ TEST(WavFile, SizesStayZeroUntilClose)
     EXPECT_EQ(Le32(b, 42), 1500000u);
 }
 
-TEST(WavFile, FlushThresholdIsStrictlyMoreThanOneMillion)
+TEST(WavFile, FlushThresholdIsOneMillionAboveAMillionBytesASecond)
 {
     CapturingHost host;
     TempDir dir;
@@ -264,12 +274,14 @@ TEST(WavFile, FlushThresholdIsStrictlyMoreThanOneMillion)
     ProbeWavFile w;
     ASSERT_TRUE(w.Create(path, &fmt));
     auto chunk = Ramp(100000);
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 9; ++i)
         ASSERT_TRUE(w.Write(chunk.data(), uint32_t(chunk.size())));
-    EXPECT_EQ(w.Staged(), 1000000u) << "exactly one million stays staged";
+    EXPECT_EQ(w.Staged(), 900000u) << "less than one million stays staged";
     EXPECT_EQ(std::filesystem::file_size(path), 46u);
-    ASSERT_TRUE(w.Write(chunk.data(), 10));
-    EXPECT_EQ(w.Staged(), 10u) << "the write passing one million flushes exactly one million";
+    ASSERT_TRUE(w.Write(chunk.data(), 99990));
+    EXPECT_EQ(w.Staged(), 999990u);
+    ASSERT_TRUE(w.Write(chunk.data(), 20));
+    EXPECT_EQ(w.Staged(), 10u) << "the write reaching one million flushes exactly one million";
     EXPECT_EQ(std::filesystem::file_size(path), 46u + 1000000u);
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(std::filesystem::file_size(path), 46u + 1000010u);
@@ -436,16 +448,34 @@ TEST(WavFileOpen, ReadingDoesNotChangeTheFile)
     CapturingHost host;
     TempDir dir;
     const auto path = dir.File("keep.wav");
-    auto original = Ramp(300);
+    // A header whose sizes were never written, then audio: exactly what a
+    // repair would change, which reading must not.
+    WAVEFORMATEX fmt = MakePcmFormat(1, 8000, 8);
+    std::vector<uint8_t> original = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 18, 0, 0, 0};
+    original.resize(38);
+    std::memcpy(original.data() + 20, &fmt, 18);
+    for (char c : std::string("data\0\0\0\0", 8))
+        original.push_back(uint8_t(c));
+    auto audio = Ramp(301);
+    original.insert(original.end(), audio.begin(), audio.end());
     WriteFileBytes(path, original);
     {
         CWavFile r;
         ASSERT_TRUE(r.Open(path));
+        EXPECT_EQ(r.Format()->nSamplesPerSec, 8000u);
     }
     EXPECT_EQ(ReadFileBytes(path), original);
+    // Refused files are not changed either.
+    const auto garbage = dir.File("garbage.wav");
+    WriteFileBytes(garbage, Ramp(300));
+    {
+        CWavFile r;
+        EXPECT_FALSE(r.Open(garbage));
+    }
+    EXPECT_EQ(ReadFileBytes(garbage), Ramp(300));
 }
 
-TEST(WavFileOpen, ShortEmptyAndGarbageFiles)
+TEST(WavFileOpen, ShortEmptyAndGarbageFilesGetTheReadersError)
 {
     CapturingHost host;
     TempDir dir;
@@ -456,32 +486,161 @@ TEST(WavFileOpen, ShortEmptyAndGarbageFiles)
     std::memcpy(shortFile.data(), head, 20);
     std::memcpy(shortFile.data() + 20, &fmt, 8);
     WriteFileBytes(dir.File("short.wav"), shortFile);
-    {
-        CWavFile r;
-        ASSERT_TRUE(r.Open(dir.File("short.wav")));
-        EXPECT_EQ(r.Format()->nChannels, 1);
-        EXPECT_EQ(r.Format()->nSamplesPerSec, 22050u);
-        EXPECT_EQ(r.Format()->nAvgBytesPerSec, 0u) << "unread bytes stay zero";
-        EXPECT_EQ(r.Format()->wBitsPerSample, 0);
-    }
     WriteFileBytes(dir.File("empty.wav"), {});
-    {
-        CWavFile r;
-        ASSERT_TRUE(r.Open(dir.File("empty.wav")));
-        EXPECT_EQ(r.Format()->nSamplesPerSec, 0u);
-        EXPECT_EQ(r.Format()->nAvgBytesPerSec, 0u);
-    }
     std::vector<uint8_t> garbage(64);
     std::iota(garbage.begin(), garbage.end(), 0);
     WriteFileBytes(dir.File("garbage.wav"), garbage);
+    // Thirty bytes of noise once listed as 788,802,357 Hz and 37,916 channels.
+    std::vector<uint8_t> noise(30);
+    uint32_t x = 0x9E3779B9u;
+    for (auto& byte : noise) {
+        x = x * 1664525u + 1013904223u;
+        byte = uint8_t(x >> 24);
+    }
+    WriteFileBytes(dir.File("noise.wav"), noise);
+    for (const char* name : {"short.wav", "empty.wav", "garbage.wav", "noise.wav"}) {
+        CWavFile r;
+        EXPECT_FALSE(r.Open(dir.File(name))) << name;
+        EXPECT_FALSE(r.IsOpen()) << name;
+        EXPECT_EQ(r.Format()->nSamplesPerSec, 0u) << name << ": no made-up figures";
+        EXPECT_EQ(r.Format()->nChannels, 0u) << name;
+    }
+    const auto msgs = host.Messages();
+    ASSERT_EQ(msgs.size(), 4u);
+    for (const auto& m : msgs) {
+        EXPECT_EQ(m.text, "Another failure condition occurred. This is the default error for an open-file failure.");
+        EXPECT_EQ(m.style, MB_ICONSTOP);
+    }
+}
+
+// RIFF/WAVE with these chunks before "fmt ", then "data".
+static std::vector<uint8_t> WavWithChunksBefore(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks,
+                                         const WAVEFORMATEX& fmt, uint32_t fmtSize = 18)
+{
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(uint8_t(v >> (8 * i)));
+    };
+    auto chunk = [&](const std::string& id, const std::vector<uint8_t>& body) {
+        b.insert(b.end(), id.begin(), id.end());
+        put32(uint32_t(body.size()));
+        b.insert(b.end(), body.begin(), body.end());
+        if (body.size() & 1)
+            b.push_back(0);
+    };
+    for (const auto& [id, body] : chunks)
+        chunk(id, body);
+    std::vector<uint8_t> f(fmtSize);
+    std::memcpy(f.data(), &fmt, std::min<size_t>(fmtSize, 18));
+    chunk("fmt ", f);
+    chunk("data", std::vector<uint8_t>(400, 0x80));
+    const uint32_t riff = uint32_t(b.size() - 8);
+    std::memcpy(b.data() + 4, &riff, 4);
+    return b;
+}
+
+TEST(WavFileOpen, FindsTheFormatAfterOtherChunks)
+{
+    CapturingHost host;
+    TempDir dir;
+    const WAVEFORMATEX fmt = MakePcmFormat(2, 48000, 24);
+    const auto path = dir.File("broadcast.wav");
+    // JUNK (odd size: padded), bext and LIST, as broadcast recorders write them.
+    WriteFileBytes(path, WavWithChunksBefore({{"JUNK", std::vector<uint8_t>(27, 0)},
+                                              {"bext", std::vector<uint8_t>(602, 'b')},
+                                              {"LIST", std::vector<uint8_t>(40, 'l')}},
+                                             fmt));
+    CWavFile r;
+    ASSERT_TRUE(r.Open(path));
+    EXPECT_EQ(r.Format()->wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(r.Format()->nChannels, 2);
+    EXPECT_EQ(r.Format()->nSamplesPerSec, 48000u);
+    EXPECT_EQ(r.Format()->nAvgBytesPerSec, 288000u);
+    EXPECT_EQ(r.Format()->wBitsPerSample, 24);
+    EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(WavFileOpen, SixteenByteFormatChunkAndImpossibleFigures)
+{
+    CapturingHost host;
+    TempDir dir;
+    // The common 16-byte "fmt " form (no cbSize): read with cbSize 0.
+    const auto plain = dir.File("plain.wav");
+    WriteFileBytes(plain, WavWithChunksBefore({}, MakePcmFormat(1, 44100, 16), 16));
     {
         CWavFile r;
-        ASSERT_TRUE(r.Open(dir.File("garbage.wav")));
-        // The first chunk header is bytes 0-7; no RIFF, so the next header is 8-15
-        // and the format is read from byte 16 on.
-        EXPECT_EQ(r.Format()->wFormatTag, Le16(garbage, 16));
+        ASSERT_TRUE(r.Open(plain));
+        EXPECT_EQ(r.Format()->nSamplesPerSec, 44100u);
+        EXPECT_EQ(r.Format()->cbSize, 0);
     }
     EXPECT_TRUE(host.Messages().empty());
+
+    WAVEFORMATEX noChannels = MakePcmFormat(1, 44100, 16);
+    noChannels.nChannels = 0;
+    WAVEFORMATEX hugeRate = MakePcmFormat(1, 44100, 16);
+    hugeRate.nSamplesPerSec = 788802357;
+    WAVEFORMATEX manyBits = MakePcmFormat(1, 44100, 16);
+    manyBits.wBitsPerSample = 200;
+    WAVEFORMATEX pcmNoAlign = MakePcmFormat(2, 44100, 16);
+    pcmNoAlign.nBlockAlign = 1;
+    int n = 0;
+    for (const WAVEFORMATEX& bad : {noChannels, hugeRate, manyBits, pcmNoAlign}) {
+        const auto path = dir.File("bad" + std::to_string(n++) + ".wav");
+        WriteFileBytes(path, WavWithChunksBefore({{"JUNK", {1, 2, 3, 4}}}, bad));
+        CWavFile r;
+        EXPECT_FALSE(r.Open(path)) << path;
+    }
+    EXPECT_EQ(host.Messages().size(), 4u);
+    // A format chunk too short to hold a format, and a data chunk before any format.
+    const auto tiny = dir.File("tiny.wav");
+    WriteFileBytes(tiny, WavWithChunksBefore({}, MakePcmFormat(1, 8000, 8), 12));
+    CWavFile r;
+    EXPECT_FALSE(r.Open(tiny));
+}
+
+TEST(WavFileOpen, FifoSocketDeviceAndFolderAreReportedNotWaitedOn)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto fifo = dir.File("fifo.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto sock = dir.File("socket.wav");
+    const int sfd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sfd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(sock.size(), sizeof addr.sun_path);
+    std::strcpy(addr.sun_path, sock.c_str());
+    ASSERT_EQ(::bind(sfd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("device.wav").c_str()), 0);
+    std::filesystem::create_directory(dir.File("folder.wav"));
+
+    // A blocking open of the FIFO would never return: run the opens on a
+    // thread and give them a second.
+    std::atomic<int> refused{0};
+    std::thread opener([&] {
+        for (const char* name : {"fifo.wav", "socket.wav", "device.wav", "folder.wav"}) {
+            CWavFile r;
+            if (!r.Open(dir.File(name)))
+                ++refused;
+        }
+    });
+    for (int i = 0; i < 100 && refused.load() < 4; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (refused.load() < 4) {
+        // Unblock a stuck open so the test can end, then fail.
+        const int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        opener.join();
+        if (w >= 0)
+            ::close(w);
+        ::close(sfd);
+        FAIL() << "an open waited";
+    }
+    opener.join();
+    ::close(sfd);
+    EXPECT_EQ(refused.load(), 4);
+    EXPECT_EQ(host.Messages().size(), 4u) << "each one is reported";
 }
 
 TEST(WavFileOpen, FailuresShowTheTableMessage)

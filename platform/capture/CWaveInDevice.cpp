@@ -5,13 +5,14 @@
 
 CWaveInDevice::CWaveInDevice(const WAVEFORMATEX& format, WaveInProcFn proc, void* instance)
     : m_format(format)
+    , m_silence(format.wBitsPerSample == 8 ? 0x80 : 0x00)
     , m_proc(proc)
     , m_instance(instance)
 {
-    // Room for two seconds of audio that arrives while the caller has no
-    // buffer queued (a slow callback, or buffers smaller than the backend's
-    // fragments); beyond that bytes are dropped and counted.
-    m_cbBacklogLimit = std::max<size_t>(size_t(format.nAvgBytesPerSec) * 2, 65536);
+    // Room for the audio that arrives while the caller has no buffer queued
+    // (a writer waiting for a conversion, a slow disk, buffers smaller than
+    // the backend's fragments); beyond that bytes are dropped and counted.
+    m_cbBacklogLimit = std::max<size_t>(size_t(format.nAvgBytesPerSec) * BACKLOG_SECONDS, 65536);
 }
 
 CWaveInDevice::~CWaveInDevice()
@@ -337,7 +338,7 @@ void CWaveInDevice::FillLocked(const uint8_t* data, size_t length)
         if (data)
             std::memcpy(head->lpData + head->dwBytesRecorded, data, n);
         else
-            std::memset(head->lpData + head->dwBytesRecorded, 0, n);
+            std::memset(head->lpData + head->dwBytesRecorded, m_silence, n);
         head->dwBytesRecorded += uint32_t(n);
         m_cbCaptured += n;
         if (data)
@@ -355,17 +356,41 @@ void CWaveInDevice::FillLocked(const uint8_t* data, size_t length)
     if (data)
         m_backlog.insert(m_backlog.end(), data, data + keep);
     else
-        m_backlog.insert(m_backlog.end(), keep, 0);
+        m_backlog.insert(m_backlog.end(), keep, m_silence);
     m_cbDropped += length - keep;
 }
 
 void CWaveInDevice::DrainBacklog()
 {
-    if (m_backlog.empty() || !m_bStarted)
+    // Captured audio goes out whenever a buffer is queued, also while capture
+    // is stopped: it belongs to the recording.
+    if (m_backlog.empty() || m_bClosed)
         return;
     std::vector<uint8_t> pending;
     pending.swap(m_backlog);
     FillLocked(pending.data(), pending.size());
+    // Stopped, the last of it is handed back at once rather than left in a
+    // buffer until capture starts again.
+    if (!m_bStarted && m_backlog.empty() && !m_queued.empty() && m_queued.front()->dwBytesRecorded > 0) {
+        WAVEHDR* head = m_queued.front();
+        m_queued.pop_front();
+        HandBack(head);
+    }
+}
+
+size_t CWaveInDevice::BacklogBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_backlog.size();
+}
+
+bool CWaveInDevice::WaitBacklogDrained(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    auto drained = [this] { return m_backlog.empty() || m_bClosed || m_bLost; };
+    if (OnDeliveryThread())
+        return drained();
+    return m_cv.wait_for(lock, timeout, drained);
 }
 
 void CWaveInDevice::Lose()

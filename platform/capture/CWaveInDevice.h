@@ -5,6 +5,7 @@
 // input (Lose); it implements the three hooks below.
 #include "platform/capture/IWaveIn.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -32,6 +33,15 @@ public:
     // Bytes that reached a caller buffer, and bytes that found no room.
     uint64_t BytesCaptured() const;
     uint64_t BytesDropped() const;
+    // Captured bytes waiting for a queued buffer.
+    size_t BacklogBytes() const;
+    // Waits until every captured byte is in a buffer handed back (or the
+    // device closed or was lost); false on time-out.
+    bool WaitBacklogDrained(std::chrono::milliseconds timeout);
+
+    // Seconds of audio kept for a caller that has no buffer queued: more than
+    // the longest time the writer may keep the delivery thread waiting.
+    static constexpr uint32_t BACKLOG_SECONDS = 8;
 
     // 0 when a backend can record this PCM format, else WAVEIN_BADFORMAT.
     static uint32_t CheckFormat(const WAVEFORMATEX& format);
@@ -80,6 +90,7 @@ private:
     bool OnDeliveryThread() const { return std::this_thread::get_id() == m_deliveryId; }
 
     const WAVEFORMATEX m_format;
+    const uint8_t m_silence; // the byte value of silence: 0x80 for unsigned 8-bit PCM
     WaveInProcFn m_proc;
     void* m_instance;
 

@@ -15,13 +15,31 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // A few damaged packets are skipped; a run of them means the data cannot be decoded.
 constexpr int kMaxBadPackets = 8;
 
 uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+
+bool ReadAt(int fd, uint64_t offset, void* buf, size_t n)
+{
+    auto* p = static_cast<uint8_t*>(buf);
+    while (n > 0) {
+        const ssize_t r = ::pread(fd, p, n, off_t(offset));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        p += r;
+        offset += uint64_t(r);
+        n -= size_t(r);
+    }
+    return true;
+}
 
 void QuietFfmpeg()
 {
@@ -30,7 +48,12 @@ void QuietFfmpeg()
 }
 } // namespace
 
-CAudioDecoder::~CAudioDecoder() { CloseStream(); }
+CAudioDecoder::~CAudioDecoder()
+{
+    CloseStream();
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 uint32_t CAudioDecoder::Open(const std::string& path)
 {
@@ -81,38 +104,46 @@ int64_t CAudioDecoder::CompressedLengthMs() const
 
 uint32_t CAudioDecoder::ParseHeader()
 {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_factSamples = -1;
+    // Non-blocking: a FIFO or device under the name is refused, never waited on.
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return errno == EACCES || errno == EPERM ? MCIERR_FILE_READ : MCIERR_FILE_NOT_FOUND;
     struct stat sb {};
-    if (::stat(m_path.c_str(), &sb) != 0)
-        return errno == EACCES ? MCIERR_FILE_READ : MCIERR_FILE_NOT_FOUND;
-    if (!S_ISREG(sb.st_mode))
+    if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)) {
+        ::close(fd);
         return MCIERR_FILE_NOT_FOUND;
-    FILE* f = std::fopen(m_path.c_str(), "rb");
-    if (!f)
-        return errno == ENOENT ? MCIERR_FILE_NOT_FOUND : MCIERR_FILE_READ;
+    }
+    m_fd = fd;
     const uint64_t fileSize = uint64_t(sb.st_size);
 
     uint8_t head[12];
-    bool ok = std::fread(head, 1, 12, f) == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-              std::memcmp(head + 8, "WAVE", 4) == 0;
+    bool ok = ReadAt(fd, 0, head, 12) && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
     bool haveFmt = false, haveData = false;
     uint64_t pos = 12;
     while (ok && pos + 8 <= fileSize) {
         uint8_t ck[8];
-        if (::fseeko(f, off_t(pos), SEEK_SET) != 0 || std::fread(ck, 1, 8, f) != 8)
+        if (!ReadAt(fd, pos, ck, 8))
             break;
         const uint32_t size = Le32(ck + 4);
         if (std::memcmp(ck, "fmt ", 4) == 0 && size >= 16) {
             uint8_t fmt[18] = {};
             const size_t want = std::min<size_t>(size, 18);
-            if (std::fread(fmt, 1, want, f) != want)
+            if (!ReadAt(fd, pos + 8, fmt, want))
                 break;
             std::memcpy(&m_format, fmt, 18);
             if (size < 18)
                 m_format.cbSize = 0;
             haveFmt = true;
         } else if (std::memcmp(ck, "fact", 4) == 0 && size >= 4) {
+            // The standard four-byte count; recordings of earlier versions
+            // have an empty fact chunk and no count.
             uint8_t count[4];
-            if (std::fread(count, 1, 4, f) == 4 && Le32(count) > 0)
+            if (ReadAt(fd, pos + 8, count, 4) && Le32(count) > 0)
                 m_factSamples = Le32(count);
         } else if (std::memcmp(ck, "data", 4) == 0) {
             const uint64_t available = fileSize - (pos + 8);
@@ -123,7 +154,6 @@ uint32_t CAudioDecoder::ParseHeader()
         }
         pos += 8 + uint64_t(size) + (size & 1);
     }
-    std::fclose(f);
     // Only PCM needs the byte rate (its length comes from it); MPEG files from
     // elsewhere often leave it 0.
     if (!ok || !haveFmt || !haveData || m_format.nChannels == 0 || m_format.nSamplesPerSec == 0 ||
@@ -139,7 +169,12 @@ bool CAudioDecoder::OpenStream()
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     // The "file:" prefix keeps a colon in the path from being read as a protocol.
-    const std::string url = "file:" + m_path;
+    std::string url = "file:" + m_path;
+    if (m_fd >= 0) {
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        if (::access(self.c_str(), R_OK) == 0)
+            url = "file:" + self;
+    }
     const int r = avformat_open_input(&m_fmt, url.c_str(), wav, &options);
     av_dict_free(&options);
     if (r < 0) {

@@ -49,6 +49,9 @@ private:
     bool ConvertFrame();
 
     std::string m_path;
+    // The file as opened (non-blocking, checked to be a regular file); FFmpeg
+    // reads it through /proc/self/fd so that it reads this very file.
+    int m_fd = -1;
     WAVEFORMATEX m_format{};
     uint64_t m_dataBytes = 0;
     uint32_t m_rate = 0;

@@ -72,11 +72,15 @@ bool CRiffFile::Create(const std::string& path)
 {
     if (m_fd >= 0)
         Close();
-    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (m_fd < 0) {
+    // Recordings are personal: a new file is readable by its owner only. An
+    // existing file that is replaced keeps its mode. Non-blocking, so that a
+    // FIFO under that name fails its writes rather than waiting on a reader.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) {
         m_errno = errno;
         return false;
     }
+    m_fd = fd;
     m_pos = 0;
     return true;
 }
@@ -86,7 +90,9 @@ bool CRiffFile::OpenRead(const std::string& path, uint16_t& wErrorRet)
     wErrorRet = 0;
     if (m_fd >= 0)
         Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO named like a recording must not hang the caller
+    // until some writer appears.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         m_errno = errno;
         wErrorRet = OpenErrorCode(m_errno, path);
@@ -94,7 +100,7 @@ bool CRiffFile::OpenRead(const std::string& path, uint16_t& wErrorRet)
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        // A folder (even one named *.wav) or a device is not a file to read.
+        // A folder (even one named *.wav), a FIFO, a socket or a device is not a file to read.
         m_errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         wErrorRet = OpenErrorCode(m_errno, path);
@@ -246,6 +252,55 @@ bool CRiffFile::Descend(MMCKINFO& ck)
         ck.fccType = GetLe32(type);
     }
     return true;
+}
+
+bool CRiffFile::PatchLe32(uint64_t offset, uint32_t value)
+{
+    if (m_fd < 0) {
+        m_errno = EBADF;
+        return false;
+    }
+    uint8_t le[4];
+    PutLe32(le, value);
+    return WriteAt(offset, le, 4);
+}
+
+bool CRiffFile::Sync()
+{
+    if (m_fd < 0) {
+        m_errno = EBADF;
+        return false;
+    }
+    while (::fdatasync(m_fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        // A file system or device that has nothing to sync is no failure.
+        if (errno == EINVAL || errno == EROFS)
+            return true;
+        m_errno = errno;
+        return false;
+    }
+    return true;
+}
+
+bool CRiffFile::SyncFolderOf(const std::string& path, int& err)
+{
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    int rc;
+    while ((rc = ::fsync(fd)) != 0 && errno == EINTR) {
+    }
+    // Some file systems cannot sync a folder; that is no failure of the file.
+    const bool ok = rc == 0 || errno == EINVAL || errno == EROFS;
+    if (!ok)
+        err = errno;
+    ::close(fd);
+    return ok;
 }
 
 bool CRiffFile::Close()

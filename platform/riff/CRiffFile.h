@@ -37,9 +37,11 @@ public:
     // Maps an errno value of open() to the open-error code table.
     static uint16_t OpenErrorCode(int err, const std::string& path);
 
-    // Creates (or truncates) the file for reading and writing.
+    // Creates (or truncates) the file for reading and writing, without ever
+    // blocking; a new file gets mode 0600.
     bool Create(const std::string& path);
-    // Opens an existing regular file read-only; on failure wErrorRet holds the code.
+    // Opens an existing regular file read-only without ever blocking; FIFOs,
+    // sockets, devices and folders are refused. On failure wErrorRet holds the code.
     bool OpenRead(const std::string& path, uint16_t& wErrorRet);
     bool IsOpen() const { return m_fd >= 0; }
 
@@ -57,9 +59,19 @@ public:
     // Read at the current position; bytes read (may be short), or -1.
     long long Read(void* data, size_t count);
     uint64_t Position() const { return m_pos; }
+    void Seek(uint64_t offset) { m_pos = offset; }
     uint64_t Size() const;
     // Cuts the file to `size` bytes and moves the position there.
     bool Truncate(uint64_t size);
+    // Writes a little-endian 32-bit value at `offset`; the position stays.
+    bool PatchLe32(uint64_t offset, uint32_t value);
+    // Flushes the file's data (and the size it needs) to the disk.
+    bool Sync();
+    // Flushes the folder holding `path`, so that a new file's name survives a
+    // power cut. false with errno in err.
+    static bool SyncFolderOf(const std::string& path, int& err);
+    // false (errno kept) when the system reports an error at close, which on
+    // network file systems may be the first sign of a failed write.
     bool Close();
 
     int LastError() const { return m_errno; }
