@@ -23,7 +23,11 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <ctime>
 
@@ -47,6 +51,11 @@ CRecorderDlg::CRecorderDlg(QWidget* parent)
     m_hIcon = PanelIcon();
     m_mciDeviceId = 0;
     m_clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    m_pauseClock = [] {
+        return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+    };
     m_timerRecording.setInterval(100);
     m_timerPlayback.setInterval(100);
     connect(&m_timerRecording, &QTimer::timeout, this, [this] { OnTimer(IDT_RECORDING); });
@@ -114,6 +123,31 @@ void CRecorderDlg::OnInitDialog()
     connect(m_btnPower, &QAbstractButton::clicked, this, &CRecorderDlg::OnPower);
     connect(m_btnMin, &QAbstractButton::clicked, this, &CRecorderDlg::OnMin);
 
+    // What each button does and its key, for the pointer's tooltip and for
+    // screen readers (the name stays the caption).
+    struct Help {
+        CBitmapButton* button;
+        const char* tip;
+        const char* description;
+    };
+    const Help help[] = {
+        {m_btnRec, "Record (Alt+R)", "Starts a new recording in the category the display shows."},
+        {m_btnStop, "Stop (Alt+S)",
+         "Stops the recording or the playback. Ctrl+Space pauses and resumes a recording."},
+        {m_btnPlay, "Play (Alt+P)",
+         "Plays the file the display shows. While playing, Left and Right step 5 seconds and Home "
+         "goes back to the start."},
+        {m_btnManager, "Recordings manager (Alt+M)", "Lists, deletes and opens the recordings of a category."},
+        {m_btnOption, "Recording format (Alt+O)", "Chooses the audio format of the next recordings."},
+        {m_btnPower, "Power off (Esc)", "Ends the program; a recording in progress is finished first."},
+        {m_btnMin, "Minimise", "Minimises the panel."},
+    };
+    for (const Help& h : help) {
+        h.button->setToolTip(QString::fromLatin1(h.tip));
+        h.button->setAccessibleDescription(QString::fromLatin1(h.description));
+        h.button->installEventFilter(this);
+    }
+
     m_display->SetCategory(0);
     m_hSkin = SkinPixmap();
     setWindowTitle(QStringLiteral("Vellory"));
@@ -134,11 +168,19 @@ CBitmapButton* CRecorderDlg::Button(int id) const
     }
 }
 
-void CRecorderDlg::ShowFromOtherCopy()
+void CRecorderDlg::ShowFromOtherCopy(const QString& activationToken)
 {
-    // Only a hidden panel comes back; a minimised one stays minimised.
     if (!isVisible())
         show();
+    // A minimised panel stays minimised: the user put it away.
+    if (isMinimized())
+        return;
+    // Wayland lets a window take the focus only with a token that stands for
+    // the user's action; the Wayland plugin uses the one in this variable.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    raise();
+    activateWindow();
 }
 
 void CRecorderDlg::SetTimer(int id)
@@ -177,13 +219,43 @@ void CRecorderDlg::ApplyButtons(PanelButtons row)
         /* FileOpened */ {Keep, Keep, On},
     };
     const Row& r = kTable[static_cast<int>(row)];
-    auto apply = [](CBitmapButton* button, Set set) {
-        if (set != Keep)
-            button->setEnabled(set == On);
-    };
-    apply(m_btnRec, r.rec);
-    apply(m_btnStop, r.stop);
-    apply(m_btnPlay, r.play);
+    const std::pair<CBitmapButton*, Set> sets[] = {{m_btnRec, r.rec}, {m_btnStop, r.stop}, {m_btnPlay, r.play}};
+
+    // Enable first, so that the focus can move to a button of the new row
+    // before its old holder is disabled (Qt would pass it on in tab order).
+    for (const auto& [button, set] : sets)
+        if (set == On)
+            button->setEnabled(true);
+    QWidget* focused = focusWidget();
+    for (const auto& [button, set] : sets) {
+        if (set != Off || focused != button || !button->isEnabled())
+            continue;
+        CBitmapButton* counterpart = button == m_btnRec ? m_btnStop : m_btnRec;
+        if (button == m_btnPlay)
+            counterpart = m_btnStop;
+        const bool counterpartOn = [&] {
+            for (const auto& [other, otherSet] : sets)
+                if (other == counterpart)
+                    return otherSet == On || (otherSet == Keep && other->isEnabled());
+            return false;
+        }();
+        if (counterpartOn) {
+            counterpart->setFocus(Qt::OtherFocusReason);
+        } else {
+            // Nothing to hand it to yet: the panel holds the focus until the
+            // counterpart is enabled again.
+            m_focusWaiting = counterpart;
+            setFocus(Qt::OtherFocusReason);
+        }
+    }
+    for (const auto& [button, set] : sets)
+        if (set == Off)
+            button->setEnabled(false);
+    if (m_focusWaiting && m_focusWaiting->isEnabled()) {
+        if (focusWidget() == this || focusWidget() == nullptr)
+            m_focusWaiting->setFocus(Qt::OtherFocusReason);
+        m_focusWaiting = nullptr;
+    }
 }
 
 bool CRecorderDlg::IsTimerActive(int id) const
@@ -286,6 +358,13 @@ void CRecorderDlg::OnPopupMenu(const QPoint& globalPos)
 {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu"));
+    // Pausing belongs to a running recording; the menu offers it only then.
+    if (RecordingRuns() && !m_pRecorder->m_hFinished->IsSet()) {
+        QAction* pause = m_bPaused ? menu.addAction(QStringLiteral("&Resume Recording"))
+                                   : menu.addAction(QStringLiteral("&Pause Recording"));
+        pause->setData(m_bPaused ? ID_RESUME_RECORDING : ID_PAUSE_RECORDING);
+        menu.addSeparator();
+    }
     QAction* hide = menu.addAction(QStringLiteral("&Hide Window"));
     menu.addSeparator();
     QAction* settings = menu.addAction(QStringLiteral("&Settings"));
@@ -301,6 +380,14 @@ void CRecorderDlg::OnPopupMenu(const QPoint& globalPos)
     case ID_HIDE_WINDOW: OnHideWindow(); break;
     case ID_SETTINGS: OnSettings(); break;
     case ID_APP_ABOUT: OnAboutProgram(); break;
+    case ID_PAUSE_RECORDING:
+        if (!m_bPaused)
+            OnPauseResume();
+        break;
+    case ID_RESUME_RECORDING:
+        if (m_bPaused)
+            OnPauseResume();
+        break;
     default: break;
     }
 }
@@ -375,8 +462,75 @@ void CRecorderDlg::mouseReleaseEvent(QMouseEvent* event)
     QDialog::mouseReleaseEvent(event);
 }
 
+bool CRecorderDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // A focused picture button would take Ctrl+Space as a press and the
+    // arrows as focus moves; the panel's keys come first.
+    if (event->type() == QEvent::KeyPress && qobject_cast<CBitmapButton*>(watched)
+        && HandlePanelKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void CRecorderDlg::PressByKeyboard(CBitmapButton* button)
+{
+    if (!button->isEnabled())
+        return;
+    button->setFocus(Qt::ShortcutFocusReason);
+    button->click();
+}
+
+bool CRecorderDlg::HandlePanelKey(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (mods == Qt::AltModifier) {
+        CBitmapButton* button = nullptr;
+        switch (key) {
+        case Qt::Key_R: button = m_btnRec; break;
+        case Qt::Key_S: button = m_btnStop; break;
+        case Qt::Key_P: button = m_btnPlay; break;
+        case Qt::Key_M: button = m_btnManager; break;
+        case Qt::Key_O: button = m_btnOption; break;
+        default: break;
+        }
+        if (!button)
+            return false;
+        if (!event->isAutoRepeat())
+            PressByKeyboard(button);
+        return true;
+    }
+    if (mods == Qt::ControlModifier && key == Qt::Key_Space) {
+        if (!event->isAutoRepeat())
+            OnPauseResume();
+        return true;
+    }
+    if ((mods == Qt::ShiftModifier && key == Qt::Key_F10) || (mods == Qt::NoModifier && key == Qt::Key_Menu)) {
+        // At the focused button, or at the panel's corner.
+        QWidget* at = focusWidget();
+        const QPoint pos = at && at != this ? at->mapToGlobal(at->rect().center())
+                                            : mapToGlobal(QPoint(kBorder, kBorder));
+        OnPopupMenu(pos);
+        return true;
+    }
+    if (mods == Qt::NoModifier) {
+        // Seeking while playing; otherwise the arrows keep their usual meaning.
+        if (key == Qt::Key_Left)
+            return OnSeekBy(-5000);
+        if (key == Qt::Key_Right)
+            return OnSeekBy(5000);
+        if (key == Qt::Key_Home)
+            return OnSeekToStart();
+    }
+    return false;
+}
+
 void CRecorderDlg::keyPressEvent(QKeyEvent* event)
 {
+    if (HandlePanelKey(event)) {
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         OnSysCommand(IDM_ABOUTBOX);
         event->accept();
@@ -421,6 +575,16 @@ void CRecorderDlg::OnRec()
     // A running recorder is never replaced: it would be cut off from STOP.
     if (RecordingRuns())
         return;
+    // The timer of the last recording may still run (STOP leaves it to its
+    // next tick): that tick is done now, and the timer must not poll the new
+    // recorder, above all one whose Start fails and whose finish event is
+    // never signalled.
+    if (IsTimerActive(IDT_RECORDING) && m_bRecorderStarted)
+        OnRecordingTick();
+    KillTimer(IDT_RECORDING);
+    EndPause();
+    m_pausedMs = 0;
+    m_display->SetBarMode(CDisplayPanel::BarMode::Position);
     m_pRecorder.reset();
     m_bRecorderStarted = false;
     m_bLossReported = false;
@@ -434,6 +598,7 @@ void CRecorderDlg::OnRec()
         SetTimer(IDT_RECORDING);
         m_mode = Recording;
         m_recordStart = static_cast<int32_t>(m_clock());
+        m_display->SetBarMode(CDisplayPanel::BarMode::Level);
     }
     // Otherwise the recorder has said why; the panel stays as it was.
 }
@@ -458,6 +623,8 @@ void CRecorderDlg::OnStop()
         }
     }
     // In Recording mode with the recording already over, nothing is left to stop.
+    EndPause();
+    m_display->SetBarMode(CDisplayPanel::BarMode::Position);
     m_mode = Idle;
     RefreshPlaybackState();
 }
@@ -497,13 +664,20 @@ void CRecorderDlg::OnRecordingTick()
     }
     if (m_pRecorder->m_hFinished->Wait(1) != WAIT_OBJECT_0) {
         ApplyButtons(PanelButtons::Recording);
-        const int64_t seconds = m_clock() - m_recordStart;
-        m_display->SetSeconds(static_cast<uint32_t>(seconds));
+        // The display repaints the band of the bar, and the time only when
+        // its second changes; a paused time stands still (and blinks).
+        const float peak = m_pRecorder->TakePeak();
+        m_display->SetLevel(peak > 0.0f ? 20.0f * std::log10(std::min(peak, 1.0f))
+                                        : -std::numeric_limits<float>::infinity());
+        if (!m_bPaused)
+            m_display->SetSeconds(static_cast<uint32_t>(RecordingSeconds()));
         return;
     }
     if (m_pRecorder->m_bRecording.load() != 0)
         EndRefusedRecording(); // the writer refused audio: ended without STOP
     KillTimer(IDT_RECORDING);
+    EndPause();
+    m_display->SetBarMode(CDisplayPanel::BarMode::Position);
     ApplyButtons(PanelButtons::Idle);
     // A recording whose input went away ended on its own; the user is told once.
     if (m_pRecorder && m_pRecorder->DeviceLost() && !m_bLossReported) {
@@ -512,6 +686,78 @@ void CRecorderDlg::OnRecordingTick()
                                       "What was recorded until then is saved."),
                        MB_ICONSTOP, this);
     }
+}
+
+int64_t CRecorderDlg::RecordingSeconds() const
+{
+    int64_t pausedMs = m_pausedMs;
+    if (m_bPaused)
+        pausedMs += m_pauseClock() - m_pauseStartMs;
+    // The wall clock counts whole seconds; the pauses are summed in
+    // milliseconds and taken off to the nearest second, so that many short
+    // pauses neither add nor lose time.
+    return m_clock() - m_recordStart - (pausedMs + 500) / 1000;
+}
+
+void CRecorderDlg::OnPauseResume()
+{
+    if (!RecordingRuns() || m_pRecorder->m_hFinished->IsSet())
+        return;
+    if (!m_bPaused) {
+        if (!m_pRecorder->Pause())
+            return;
+        m_bPaused = true;
+        m_pauseStartMs = m_pauseClock();
+        m_display->SetBlinking(true);
+    } else {
+        if (!m_pRecorder->Resume())
+            return;
+        EndPause();
+    }
+}
+
+void CRecorderDlg::EndPause()
+{
+    if (!m_bPaused)
+        return;
+    m_bPaused = false;
+    m_pausedMs += m_pauseClock() - m_pauseStartMs;
+    m_display->SetBlinking(false);
+}
+
+bool CRecorderDlg::OnSeekBy(int64_t deltaMs)
+{
+    return SeekTo(deltaMs, true);
+}
+
+bool CRecorderDlg::OnSeekToStart()
+{
+    return SeekTo(0, false);
+}
+
+bool CRecorderDlg::SeekTo(int64_t targetMs, bool relative)
+{
+    if (m_mode != Playing || !m_bMciDeviceOpen || m_bEnded)
+        return false;
+    uint32_t mode = 0;
+    if (MciStatus(m_mciDeviceId, MCI_STATUS_MODE, mode) != 0 || mode != MCI_MODE_PLAY)
+        return false;
+    uint32_t length = 0, position = 0;
+    ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_LENGTH, length), "MCI_STATUS");
+    ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_POSITION, position), "MCI_STATUS");
+    if (m_bEnded)
+        return true;
+    const int64_t wanted = relative ? int64_t(position) + targetMs : targetMs;
+    const auto from = static_cast<uint32_t>(std::clamp<int64_t>(wanted, 0, length));
+    // Playing again from the new place supersedes the running play; its
+    // notification only refreshes.
+    ReportMciError(MciPlay(m_mciDeviceId, from, [this](uint32_t code, uint32_t id) { OnPlaybackNotify(code, id); }),
+                   "MCI_PLAY");
+    // The display follows at once, not at the next tick.
+    m_display->SetRange(0, static_cast<int32_t>(length), false);
+    m_display->SetPosition(static_cast<int32_t>(from));
+    m_display->SetSeconds(from / 1000);
+    return true;
 }
 
 void CRecorderDlg::RefreshPlaybackState()

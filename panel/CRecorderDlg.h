@@ -51,6 +51,8 @@ constexpr int IDC_OPTION = 57604;
 constexpr int ID_HIDE_WINDOW = 32771;
 constexpr int ID_SETTINGS = 32772;
 constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_PAUSE_RECORDING = 32773;
+constexpr int ID_RESUME_RECORDING = 32774;
 constexpr int IDM_ABOUTBOX = 0x0010;
 
 class CRecorderDlg : public QDialog {
@@ -60,8 +62,10 @@ public:
     ~CRecorderDlg() override;
 
     // A second start of the program asks for the panel: a hidden panel is
-    // shown again, a minimised one stays minimised.
-    void ShowFromOtherCopy();
+    // shown again and the panel is raised and activated; a minimised one
+    // stays minimised. On Wayland the second copy's activation token, when
+    // it has one, lets the compositor give the panel the focus.
+    void ShowFromOtherCopy(const QString& activationToken = {});
 
     // Handlers, named after the commands they serve.
     void OnRec();
@@ -74,6 +78,14 @@ public:
     void OnTimer(int id);
     void OnRecordingTick();
     void RefreshPlaybackState();
+    // Ctrl+Space and the pop-up menu: pauses a running recording, or resumes
+    // a paused one. Nothing happens when no recording runs.
+    void OnPauseResume();
+    bool IsPaused() const { return m_bPaused; }
+    // While playing: moves the playback by deltaMs (clamped to the file), or
+    // back to its start. False when nothing plays.
+    bool OnSeekBy(int64_t deltaMs);
+    bool OnSeekToStart();
     // A playback notification, delivered on the interface thread.
     uint32_t OnMciNotify(uint32_t code, uint32_t deviceId);
     // Shows the failure of a playback command and ends the panel with 2.
@@ -109,6 +121,8 @@ public:
     void SetRecordFormat(const uint8_t* block, size_t size);
     // Calendar time in seconds for the recording clock; tests pin it.
     void SetClock(std::function<int64_t()> clock) { m_clock = std::move(clock); }
+    // Monotonic milliseconds, for the time spent paused; tests pin it.
+    void SetPauseClock(std::function<int64_t()> clock) { m_pauseClock = std::move(clock); }
     CBitmapButton* Button(int id) const;
     bool IsTimerActive(int id) const;
     bool IsEnded() const { return m_bEnded; }
@@ -122,6 +136,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The panel's keys reach it also while a button has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void SetTimer(int id);
     void KillTimer(int id);
@@ -130,8 +146,19 @@ protected:
 
 private:
     void OnInitDialog();
-    // Sets REC, STOP and PLAY to one row of the button table.
+    // Sets REC, STOP and PLAY to one row of the button table. A button that
+    // loses its enabled state hands the focus to its counterpart (REC to STOP,
+    // STOP to REC, PLAY to STOP), never to a button the user did not choose.
     void ApplyButtons(PanelButtons row);
+    // The panel's own keys; true when the key was used.
+    bool HandlePanelKey(QKeyEvent* event);
+    // Alt+letter: focuses the button and presses it, if it is enabled.
+    void PressByKeyboard(CBitmapButton* button);
+    bool SeekTo(int64_t targetMs, bool relative);
+    // Seconds of the recording shown on the display: wall-clock time since
+    // REC less the time spent paused.
+    int64_t RecordingSeconds() const;
+    void EndPause();
     // The tick's and STOP's answer to a recording the writer broke off.
     void EndRefusedRecording();
     QString RefusalText() const;
@@ -159,6 +186,13 @@ private:
     bool m_bReportingError = false;  // a playback error box is open
     bool m_bLossReported = false;    // the last recording's lost input was reported
     std::function<int64_t()> m_clock;
+    std::function<int64_t()> m_pauseClock;
+    bool m_bPaused = false;      // the running recording is paused
+    int64_t m_pausedMs = 0;      // time spent paused in this recording, pauses ended
+    int64_t m_pauseStartMs = 0;  // when the current pause began
+    // A button waiting for the focus that the panel holds meanwhile (no
+    // button of the row was enabled).
+    CBitmapButton* m_focusWaiting = nullptr;
 
     QTimer m_timerRecording;
     QTimer m_timerPlayback;

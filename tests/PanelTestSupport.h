@@ -32,3 +32,6 @@ Buttons ButtonsOf(const CRecorderDlg& dlg);
 
 // True when the display's time reads as that of a display holding `seconds`.
 bool DisplayShows(CDisplayPanel* display, uint32_t seconds);
+
+// A PCM file of `seconds` of a 440 Hz tone at half scale, 22050 Hz mono 16-bit.
+void WriteToneFile(const std::string& path, double seconds);

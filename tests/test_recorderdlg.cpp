@@ -507,3 +507,40 @@ TEST_F(PanelRecording, AfterTheInputWentAwayTheNextRecReportsTheDeviceError)
     EXPECT_FALSE(std::filesystem::exists(dlg.Display()->GetText())) << "no file is left for a recording that never ran";
     ExpectFinishedPcm(first, 1);
 }
+
+TEST_F(PanelRecording, RecRightAfterStopWhoseStartFailsLeavesAnIdlePanel)
+{
+    Boxes boxes;
+    int second = 0;
+    SetSettingsClock([&] { return Utc(2026, 12, 9, 9, 0, second); });
+    CRecorderDlg dlg;
+    dlg.OnRec();
+    const std::string first = dlg.Display()->GetText();
+    WaitMs(300);
+    dlg.OnStop();
+    // STOP leaves timer 100 to its next tick; REC comes before that tick.
+    ASSERT_TRUE(dlg.IsTimerActive(IDT_RECORDING));
+    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    second = 1;
+    dlg.OnRec();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "No device driver is present.");
+    EXPECT_FALSE(dlg.IsTimerActive(IDT_RECORDING));
+    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_FALSE(dlg.RecordingRuns());
+    EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
+    // No tick comes to show a recording that does not exist.
+    WaitMs(350);
+    EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    ExpectFinishedPcm(first, 1000);
+
+    // And the next REC records as usual.
+    m_config.faults.clear();
+    second = 2;
+    dlg.OnRec();
+    EXPECT_TRUE(dlg.RecordingRuns());
+    WaitMs(250);
+    EXPECT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
+    dlg.OnStop();
+}
