@@ -4,18 +4,30 @@
 #include "app/Settings.h"
 #include "dialogs/DialogUnits.h"
 #include "engine/MessageStyle.h"
+#include "platform/AudioBackends.h"
 
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
 #include <limits>
+
+namespace {
+// Long enough for a busy server, short enough that a hung one costs little.
+constexpr int kSourceListTimeoutMs = 1500;
+} // namespace
 
 CSettingsDlg::CSettingsDlg(QWidget* parent)
     : QDialog(parent)
     , m_pathEdit(new QLineEdit(this))
+    , m_browseButton(new QPushButton(QStringLiteral("&Browse\u2026"), this))
     , m_sizeEdit(new QLineEdit(this))
+    , m_inputCombo(new QComboBox(this))
 {
     setWindowTitle(QStringLiteral("Settings"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -30,7 +42,13 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     cancel->setGeometry(DuRect(257, 77, 50, 14, DuRound::Down));
 
     m_pathEdit->setObjectName(QStringLiteral("pathEdit"));
-    m_pathEdit->setGeometry(DuRect(3, 14, 292, 15, DuRound::Down));
+    m_pathEdit->setGeometry(DuRect(3, 14, 250, 15, DuRound::Down));
+    m_pathEdit->setAccessibleName(QStringLiteral("File manager path"));
+    m_browseButton->setObjectName(QStringLiteral("browseButton"));
+    m_browseButton->setGeometry(DuRect(257, 14, 50, 15, DuRound::Down));
+    m_browseButton->setAccessibleName(QStringLiteral("Browse"));
+    m_browseButton->setAccessibleDescription(QStringLiteral("Choose the folder of the recordings"));
+    m_browseButton->setAutoDefault(false);
     auto* pathLabel = new QLabel(QStringLiteral("File manager path"), this);
     pathLabel->setGeometry(DuRect(3, 4, 108, 8, DuRound::Down));
     pathLabel->setBuddy(m_pathEdit);
@@ -40,13 +58,25 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     sizeLabel->adjustSize(); // the text is a little wider than its box at this font
     m_sizeEdit->setObjectName(QStringLiteral("sizeEdit"));
     m_sizeEdit->setGeometry(DuRect(4, 47, 104, 13, DuRound::Down));
+    m_sizeEdit->setAccessibleName(QStringLiteral("Record buffer size"));
     // Digits only, as typed or pasted.
     m_sizeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_sizeEdit));
 
+    auto* inputLabel = new QLabel(QStringLiteral("&Input device"), this);
+    inputLabel->setGeometry(DuRect(120, 32, 100, 9, DuRound::Down));
+    inputLabel->setBuddy(m_inputCombo);
+    m_inputCombo->setObjectName(QStringLiteral("inputCombo"));
+    m_inputCombo->setGeometry(DuRect(120, 46, 187, 14, DuRound::Down));
+    m_inputCombo->setAccessibleName(QStringLiteral("Input device"));
+    m_inputCombo->setAccessibleDescription(QStringLiteral("The input that recordings are taken from"));
+
     setTabOrder(ok, cancel);
     setTabOrder(cancel, m_pathEdit);
-    setTabOrder(m_pathEdit, m_sizeEdit);
+    setTabOrder(m_pathEdit, m_browseButton);
+    setTabOrder(m_browseButton, m_sizeEdit);
+    setTabOrder(m_sizeEdit, m_inputCombo);
 
+    connect(m_browseButton, &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
     connect(ok, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
 }
@@ -60,8 +90,76 @@ std::optional<int32_t> CSettingsDlg::ParseInteger(const QString& text)
     return int32_t(value);
 }
 
+std::vector<InputSource> CSettingsDlg::OrderSources(std::vector<InputSource> sources)
+{
+    std::stable_sort(sources.begin(), sources.end(), [](const InputSource& a, const InputSource& b) {
+        if (a.isMonitor != b.isMonitor)
+            return !a.isMonitor;
+        return QString::fromStdString(a.description).compare(QString::fromStdString(b.description),
+                                                              Qt::CaseInsensitive) < 0;
+    });
+    return sources;
+}
+
+QString CSettingsDlg::SourceLabel(const InputSource& source)
+{
+    QString text = QString::fromStdString(source.description.empty() ? source.name : source.description);
+    // PulseAudio already calls its monitors "Monitor of ..."; other servers may not.
+    const QString mark = QStringLiteral("Monitor of ");
+    if (source.isMonitor && !text.startsWith(mark, Qt::CaseInsensitive))
+        text = mark + text;
+    return text;
+}
+
+void CSettingsDlg::FillInputList()
+{
+    m_inputCombo->clear();
+    m_inputCombo->addItem(QStringLiteral("Default input"), QString());
+    for (const InputSource& source : OrderSources(ListInputSources(kSourceListTimeoutMs)))
+        m_inputCombo->addItem(SourceLabel(source), QString::fromStdString(source.name));
+}
+
+void CSettingsDlg::OnBrowse()
+{
+    QString start = QString::fromStdString(ExpandHome(m_pathEdit->text().toStdString()));
+    if (start.isEmpty() || !QDir(start).exists())
+        start = QDir::homePath();
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Recordings folder"), start, QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return; // cancelled: the field stays as it was
+    m_pathEdit->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));
+    m_pathEdit->setFocus();
+}
+
+bool CSettingsDlg::CheckRoot(std::string& root)
+{
+    root = ExpandHome(m_pathEdit->text().toStdString());
+    // Empty keeps its meaning: the working folder.
+    if (root.empty())
+        return true;
+    if (root.front() != '/') {
+        ShowMessageBox(QStringLiteral("The recordings folder must be a full path, starting with / or ~."),
+                       MB_ICONEXCLAMATION, this);
+        m_pathEdit->setFocus();
+        m_pathEdit->selectAll();
+        return false;
+    }
+    std::string reason;
+    if (!MakeFolderWithParents(root, reason)) {
+        ShowMessageBox(QStringLiteral("The recordings folder %1 cannot be created:\n%2")
+                           .arg(QString::fromStdString(root), QString::fromLocal8Bit(reason.c_str())),
+                       MB_ICONEXCLAMATION, this);
+        m_pathEdit->setFocus();
+        m_pathEdit->selectAll();
+        return false;
+    }
+    return true;
+}
+
 void CSettingsDlg::showEvent(QShowEvent* event)
 {
+    FillInputList();
     DoDataExchange(false);
     QDialog::showEvent(event);
     // The first control in tab order, OK, starts with the focus.
@@ -74,6 +172,14 @@ bool CSettingsDlg::DoDataExchange(bool saveAndValidate)
     if (!saveAndValidate) {
         m_sizeEdit->setText(QString::number(m_bufferSize));
         m_pathEdit->setText(QString::fromStdString(m_path));
+        int index = m_inputCombo->findData(QString::fromStdString(m_inputDevice));
+        if (index < 0) {
+            // A chosen input that is not there now stays chosen until changed.
+            m_inputCombo->addItem(QStringLiteral("%1 (not available)").arg(QString::fromStdString(m_inputDevice)),
+                                  QString::fromStdString(m_inputDevice));
+            index = m_inputCombo->count() - 1;
+        }
+        m_inputCombo->setCurrentIndex(index);
         return true;
     }
     const std::optional<int32_t> size = ParseInteger(m_sizeEdit->text());
@@ -83,8 +189,12 @@ bool CSettingsDlg::DoDataExchange(bool saveAndValidate)
         m_sizeEdit->selectAll();
         return false; // the path is not read
     }
+    std::string root;
+    if (!CheckRoot(root))
+        return false;
     m_bufferSize = *size;
-    m_path = m_pathEdit->text().toStdString();
+    m_path = root;
+    m_inputDevice = m_inputCombo->currentData().toString().toStdString();
     return true;
 }
 
@@ -102,8 +212,10 @@ void RunSettingsDialog(QWidget* parent)
     GetCategoryFolder(0); // opening the dialog creates the current root folder
     dialog.m_path = GetStoredRoot();
     dialog.m_bufferSize = GetBufferSize();
+    dialog.m_inputDevice = GetInputDevice();
     if (dialog.exec() != IDOK)
         return;
     WriteBufferSize(dialog.m_bufferSize);
     WriteRoot(dialog.m_path);
+    WriteInputDevice(dialog.m_inputDevice);
 }

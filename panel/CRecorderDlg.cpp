@@ -592,6 +592,7 @@ void CRecorderDlg::OnRec()
     const std::string path = MakeRecordingName(m_display->GetCategory());
     m_display->SetText(path);
     m_pRecorder = std::make_unique<CWaveRecorder>(m_display->GetText());
+    m_pRecorder->SetInputDevice(GetInputDevice());
     const uint32_t status = m_pRecorder->Start(RecordFormat());
     if (status == 0) {
         m_bRecorderStarted = true;
@@ -599,6 +600,14 @@ void CRecorderDlg::OnRec()
         m_mode = Recording;
         m_recordStart = static_cast<int32_t>(m_clock());
         m_display->SetBarMode(CDisplayPanel::BarMode::Level);
+        if (m_pRecorder->InputFellBack()) {
+            // Said once the recording runs, so that no audio waits on the box.
+            QTimer::singleShot(0, this, [this] {
+                ShowMessageBox(QStringLiteral("The chosen input device is not available. "
+                                              "Recording from the default input."),
+                               MB_ICONEXCLAMATION, this);
+            });
+        }
     }
     // Otherwise the recorder has said why; the panel stays as it was.
 }

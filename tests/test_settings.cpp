@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <ctime>
+#include <fstream>
 #include <filesystem>
 
 namespace {
@@ -93,3 +96,72 @@ TEST_F(SettingsTest, MonthTable)
     EXPECT_STREQ(g_monthNames[12], "Dec");
 }
 
+
+TEST_F(SettingsTest, InputDeviceIsEmptyUntilStoredAndReadAfresh)
+{
+    EXPECT_EQ(GetInputDevice(), "");
+    WriteInputDevice("alsa_input.usb-mic");
+    EXPECT_EQ(GetInputDevice(), "alsa_input.usb-mic");
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Corvane", Application());
+    EXPECT_EQ(s.value("Parameters/InputDevice").toString(), "alsa_input.usb-mic");
+    s.setValue("Parameters/InputDevice", "vmic2"); // written by another copy of the program
+    s.sync();
+    EXPECT_EQ(GetInputDevice(), "vmic2");
+    WriteInputDevice("");
+    EXPECT_EQ(GetInputDevice(), "");
+}
+
+TEST_F(SettingsTest, LeadingTildeExpandsToTheHomeFolder)
+{
+    EXPECT_EQ(ExpandHome("~"), m_home.Path());
+    EXPECT_EQ(ExpandHome("~/"), m_home.Path() + "/");
+    EXPECT_EQ(ExpandHome("~/rec/"), m_home.Path() + "/rec/");
+    EXPECT_EQ(ExpandHome("~user/rec"), "~user/rec") << "another user's home is not guessed";
+    EXPECT_EQ(ExpandHome("/a/~/b"), "/a/~/b");
+    EXPECT_EQ(ExpandHome("rec/~"), "rec/~");
+    EXPECT_EQ(ExpandHome(""), "");
+}
+
+TEST_F(SettingsTest, FolderWithParentsIsMadeOwnerOnly)
+{
+    const std::string folder = m_root.Path() + "/x/y/z/";
+    std::string reason;
+    ASSERT_TRUE(MakeFolderWithParents(folder, reason)) << reason;
+    for (const std::string part : {"/x", "/x/y", "/x/y/z"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat((m_root.Path() + part).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << part;
+    }
+    // Existing folders are fine and keep their mode.
+    ASSERT_EQ(::chmod(m_root.Path().c_str(), 0755), 0);
+    EXPECT_TRUE(MakeFolderWithParents(folder, reason)) << reason;
+    EXPECT_TRUE(MakeFolderWithParents(m_root.Path(), reason)) << reason;
+    struct stat info {};
+    ASSERT_EQ(::stat(m_root.Path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
+}
+
+TEST_F(SettingsTest, FolderUnderAFileFailsWithTheSystemsReason)
+{
+    const std::string file = m_root.Path() + "/file";
+    std::ofstream(file) << "x";
+    std::string reason;
+    EXPECT_FALSE(MakeFolderWithParents(file + "/sub/", reason));
+    EXPECT_EQ(reason, "Not a directory");
+    reason.clear();
+    EXPECT_FALSE(MakeFolderWithParents(file, reason)) << "a file is not a folder";
+    EXPECT_EQ(reason, "Not a directory");
+}
+
+TEST_F(SettingsTest, FolderWhereWritingIsRefusedFailsWithTheSystemsReason)
+{
+    if (RerunAsUnprivilegedUser()) // root may write anywhere
+        return;
+    const std::string locked = m_root.Path() + "/locked";
+    ASSERT_EQ(::mkdir(locked.c_str(), 0500), 0);
+    std::string reason;
+    EXPECT_FALSE(MakeFolderWithParents(locked + "/a/b", reason));
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_FALSE(std::filesystem::exists(locked + "/a"));
+    ::chmod(locked.c_str(), 0700);
+}

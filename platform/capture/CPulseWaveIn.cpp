@@ -137,7 +137,11 @@ uint32_t CPulseWaveIn::ConnectStream(const char* source, const pa_sample_spec& s
         attr.maxlength = uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
         attr.fragsize = m_cbFragment;
-        const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+        auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+        // A chosen source that goes away ends the recording as a lost device,
+        // rather than the server quietly moving it to another input.
+        if (source)
+            flags = pa_stream_flags_t(flags | PA_STREAM_DONT_MOVE);
         if (pa_stream_connect_record(m_stream, source, &attr, flags) < 0) {
             rc = MapError(pa_context_errno(context));
         } else {
