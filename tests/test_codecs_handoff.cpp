@@ -151,13 +151,16 @@ TEST(CodecHandOff, EachBlockConvertsOnAWorkerOneAtATimeInOrder)
     EXPECT_EQ(wav.LastWriteError(), WavWriteError::None);
 
     std::lock_guard lock(log.mutex);
-    // Five full blocks while recording, the rest at Close.
-    EXPECT_EQ(log.convertSizes, (std::vector<uint32_t>{1000000, 1000000, 1000000, 1000000, 1000000, 500000}));
+    // A block as soon as a second of PCM (176,400 bytes) is staged: 18 writes
+    // of 10,000 bytes each time, thirty times; the rest at Close.
+    std::vector<uint32_t> expected(30, 180000);
+    expected.push_back(100000);
+    EXPECT_EQ(log.convertSizes, expected);
     for (const auto& id : log.convertThreads)
         EXPECT_NE(id, std::this_thread::get_id());
     EXPECT_FALSE(log.overlapped.load());
     EXPECT_EQ(log.finishCalls, 1);
-    EXPECT_EQ(log.convertsBeforeFinish, 6);
+    EXPECT_EQ(log.convertsBeforeFinish, 31);
     EXPECT_EQ(log.finishThread, std::this_thread::get_id());
     ExpectDecodesTo(path, format, r.tone);
 }
@@ -173,9 +176,10 @@ TEST(CodecHandOff, SlowConversionIsWaitedForNotDropped)
     const std::string path = dir.File("slow.wav");
     CWavFile wav;
     ASSERT_TRUE(wav.Create(path, reinterpret_cast<const WAVEFORMATEX*>(format.data())));
-    const Recording r = Record(wav, format, 3500000, false);
+    // Four blocks of one second (five writes, 50,000 bytes) each.
+    const Recording r = Record(wav, format, 200000, false);
     EXPECT_FALSE(r.refused);
-    // The second and third flushes each waited for the worker before them.
+    // The second, third and fourth flushes each waited for the worker before them.
     EXPECT_GE(r.writeSeconds, 0.5);
     ASSERT_TRUE(wav.Close());
     EXPECT_EQ(wav.LastWriteError(), WavWriteError::None);
@@ -201,8 +205,9 @@ TEST(CodecHandOff, ConversionThatCannotKeepUpEndsTheRecordingWithoutLoss)
     const Recording r = Record(wav, format, 4000000, true);
     ASSERT_TRUE(r.refused);
     EXPECT_EQ(wav.LastWriteError(), WavWriteError::ConversionBehind);
-    // Refused at the second flush: the first block was still converting.
-    EXPECT_EQ(r.acceptedWrites, 201u);
+    // Refused at the second flush (a block is a second, 16,000 bytes: two
+    // writes): the first block was still converting.
+    EXPECT_EQ(r.acceptedWrites, 4u);
     ASSERT_TRUE(wav.Close());
     EXPECT_FALSE(log.overlapped.load());
     ExpectDecodesTo(path, format, r.tone);
