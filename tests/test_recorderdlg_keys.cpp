@@ -559,3 +559,40 @@ TEST_F(PanelKeys, ASecondStartRaisesAndActivatesThePanel)
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
 }
+
+TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondChanges)
+{
+    Boxes boxes;
+    // Two minutes over the bar's 312 pixels: a pixel every 0.38 s, so most
+    // 100 ms ticks change nothing on screen.
+    const std::string path = m_root.File("long.wav");
+    WriteToneFile(path, 120.0);
+    CRecorderDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    dlg.Display()->SetText(path);
+    dlg.OnPlay();
+    QTest::qWait(400);
+    ASSERT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
+    struct Counter : QObject {
+        std::vector<QRegion> regions;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                regions.push_back(static_cast<QPaintEvent*>(e)->region());
+            return false;
+        }
+    } counter;
+    dlg.Display()->installEventFilter(&counter);
+    QTest::qWait(1500); // 15 ticks
+    dlg.Display()->removeEventFilter(&counter);
+    const QRegion allowed = QRegion(CDisplayPanel::BarRect()) + dlg.Display()->TimeRect();
+    for (const QRegion& r : counter.regions)
+        EXPECT_TRUE((r - allowed).isEmpty()) << r.boundingRect().x() << "," << r.boundingRect().y() << " "
+                                             << r.boundingRect().width() << "x" << r.boundingRect().height();
+    // About four pixel steps and one or two new seconds in 1.5 s.
+    EXPECT_LE(counter.regions.size(), 8u);
+    EXPECT_GE(counter.regions.size(), 1u) << "the display still follows the playback";
+    dlg.OnStop();
+    EXPECT_TRUE(boxes.boxes.empty());
+}
