@@ -3,21 +3,25 @@
 // the buffer size rule, notification order, stopping with buffers in flight,
 // a device that vanishes, a writer that refuses audio, and destruction while
 // the device runs.
+#include "engine/CRecordingJournal.h"
 #include "engine/CWaveRecorder.h"
 #include "engine/MessageStyle.h"
 #include "platform/capture/CVirtualWaveIn.h"
+#include "platform/capture/CWaveInDevice.h"
 #include "platform/codecs/IConversionStream.h"
 #include "platform/AudioBackends.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -817,4 +821,349 @@ TEST(WaveInLayer, WavFileSignalLoopsTheFileData)
         ASSERT_EQ(samples[i % 1000], int16_t(r.data[2 * i] | r.data[2 * i + 1] << 8)) << i;
     c.wavPath = dir.File("missing.wav");
     EXPECT_EQ(WAVEIN_NODRIVER, CVirtualWaveIn::Open(dev, f, &Recorder::Proc, &r, c));
+}
+
+namespace {
+
+// Recorders note their files in the journal of recordings in progress: keep
+// it in a folder of the test's own, never in the user's state folder.
+class PrivateStateHome : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<TempDir>();
+        ::setenv("XDG_STATE_HOME", m_dir->Path().c_str(), 1);
+    }
+    void TearDown() override { m_dir.reset(); }
+
+private:
+    std::unique_ptr<TempDir> m_dir;
+};
+[[maybe_unused]] ::testing::Environment* const g_stateHome =
+    ::testing::AddGlobalTestEnvironment(new PrivateStateHome);
+
+// Waits until the file on disk holds `bytes` of audio after its 46-byte header.
+bool WaitForDiskAudio(const std::string& path, uint64_t bytes, std::chrono::milliseconds limit)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    do {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        if (!ec && size == 46 + bytes)
+            return true;
+        std::this_thread::sleep_for(2ms);
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+}
+
+bool Journaled(const std::string& path)
+{
+    const auto entries = CRecordingJournal::Entries();
+    return std::find(entries.begin(), entries.end(), path) != entries.end();
+}
+
+// A device whose producer the test drives by hand: holes (no data), or
+// bursts larger than anything a real input delivers.
+class HandDevice final : public CWaveInDevice {
+public:
+    HandDevice(const WAVEFORMATEX& f, WaveInProcFn proc, void* instance)
+        : CWaveInDevice(f, proc, instance)
+    {
+        Opened();
+    }
+    ~HandDevice() override { Shutdown(); }
+    void Hole(size_t n) { Fill(nullptr, n); }
+    void Burst(const std::vector<uint8_t>& bytes) { Fill(bytes.data(), bytes.size()); }
+
+private:
+    uint32_t OnStart() override { return WAVEIN_NOERROR; }
+    void OnStop() override {}
+    void OnClose() override {}
+};
+
+} // namespace
+
+TEST(WaveRecorderPause, RampPausedAndResumedHasNoGapAndNoRepeat)
+{
+    CapturingHost host;
+    TempDir dir;
+    VirtualInput input(RampAt(1));
+    const std::string path = dir.File("paused.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = Pcm16Mono();
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    EXPECT_FALSE(rec.IsPaused());
+    EXPECT_FALSE(rec.Resume()) << "not paused";
+    std::this_thread::sleep_for(300ms);
+
+    ASSERT_TRUE(rec.Pause());
+    EXPECT_TRUE(rec.IsPaused());
+    EXPECT_FALSE(rec.Pause()) << "already paused";
+    const uint64_t atPause = input.m_device->FramesProduced();
+    // Everything captured so far is on the disk while paused: a crash now loses nothing.
+    EXPECT_TRUE(WaitForDiskAudio(path, atPause * 2, 2s)) << "frames at pause " << atPause;
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(input.m_device->FramesProduced(), atPause) << "no audio is taken while paused";
+    EXPECT_EQ(Le32(ReadFileBytes(path), 42), 0u) << "still one recording in progress";
+    EXPECT_TRUE(Journaled(path));
+
+    ASSERT_TRUE(rec.Resume());
+    EXPECT_FALSE(rec.IsPaused());
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(rec.Pause());
+    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(rec.Resume());
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(rec.Stop());
+    ExpectFinishedPcm(path);
+    // One file, every frame the device produced exactly once, in order.
+    ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->FramesProduced());
+    const double seconds = double(input.m_device->FramesProduced()) / 22050.0;
+    EXPECT_LT(seconds, 0.3 + 0.2 + 0.2 + 0.3) << "paused time is not recorded";
+    EXPECT_FALSE(Journaled(path)) << "a finished file leaves the journal";
+    EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(WaveRecorderPause, StopWhilePausedFinishesTheFile)
+{
+    CapturingHost host;
+    TempDir dir;
+    VirtualInput input(RampAt(1));
+    const std::string path = dir.File("stopped.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = MakePcmFormat(2, 44100, 16);
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(rec.Pause());
+    EXPECT_TRUE(rec.Stop());
+    EXPECT_FALSE(rec.IsPaused());
+    EXPECT_TRUE(rec.m_hFinished->IsSet());
+    EXPECT_EQ(0u, rec.m_bRecording.load());
+    ExpectFinishedPcm(path);
+    ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->FramesProduced());
+    EXPECT_FALSE(rec.Pause()) << "nothing to pause after Stop";
+    EXPECT_FALSE(Journaled(path));
+}
+
+TEST(WaveRecorderPause, HundredPausesInASecondKeepEveryFrame)
+{
+    CapturingHost host;
+    TempDir dir;
+    VirtualInput input(RampAt(1));
+    const std::string path = dir.File("flutter.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = MakePcmFormat(1, 8000, 8);
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    const auto start = std::chrono::steady_clock::now();
+    int pauses = 0;
+    for (int i = 0; i < 100; ++i) {
+        pauses += rec.Pause() ? 1 : 0;
+        std::this_thread::sleep_for(2ms);
+        EXPECT_TRUE(rec.Resume());
+        std::this_thread::sleep_for(3ms);
+    }
+    EXPECT_EQ(pauses, 100);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_TRUE(rec.Stop());
+    ExpectFinishedPcm(path);
+    ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->FramesProduced());
+    EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(WaveRecorderPeak, SineAtMinusSixDbfsPeaksAtAboutHalfScale)
+{
+    for (uint16_t bits : {uint16_t(8), uint16_t(16), uint16_t(24), uint16_t(32)}) {
+        SCOPED_TRACE(bits);
+        CapturingHost host;
+        TempDir dir;
+        VirtualWaveInConfig config;
+        config.signal = VirtualWaveInConfig::Signal::Sine;
+        config.frequency = 441;
+        config.level = 0.501187; // -6 dBFS
+        config.speed = 4;
+        VirtualInput input(config);
+        CWaveRecorder rec(dir.File("sine.wav"));
+        const WAVEFORMATEX f = MakePcmFormat(1, 44100, bits);
+        ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+        std::this_thread::sleep_for(300ms);
+        const float peak = rec.TakePeak();
+        EXPECT_NEAR(peak, 0.5, bits == 8 ? 0.01 : 0.002);
+        EXPECT_TRUE(rec.Stop());
+        rec.TakePeak();
+        EXPECT_EQ(rec.TakePeak(), 0.0f) << "nothing captured since the previous call";
+    }
+}
+
+TEST(WaveRecorderPeak, PeakOfEachSampleWidth)
+{
+    const auto peak = [](std::vector<uint8_t> bytes, uint16_t bits) {
+        return CWaveRecorder::PeakOf(bytes.data(), uint32_t(bytes.size()), MakePcmFormat(1, 8000, bits));
+    };
+    EXPECT_EQ(peak({0x80, 0x80}, 8), 0.0f) << "8-bit silence is 0x80";
+    EXPECT_EQ(peak({0x80, 0x00}, 8), 1.0f);
+    EXPECT_EQ(peak({0xC0, 0x80}, 8), 0.5f);
+    EXPECT_EQ(peak({0x00, 0x00, 0x00, 0xC0}, 16), 0.5f) << "-16384";
+    EXPECT_EQ(peak({0x00, 0x80}, 16), 1.0f) << "-32768";
+    EXPECT_EQ(peak({0x00, 0x00, 0x40}, 24), 0.5f);
+    EXPECT_EQ(peak({0x00, 0x00, 0xC0}, 24), 0.5f) << "-4194304";
+    EXPECT_EQ(peak({0x00, 0x00, 0x00, 0x80}, 32), 1.0f) << "INT32_MIN";
+    EXPECT_EQ(peak({0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x00}, 32), 0.5f);
+    EXPECT_EQ(peak({}, 16), 0.0f);
+}
+
+TEST(WaveRecorderPeak, CompressedRecordingIsMeasuredBeforeConversion)
+{
+    CapturingHost host;
+    TempDir dir;
+    VirtualWaveInConfig config;
+    config.signal = VirtualWaveInConfig::Signal::Sine;
+    config.level = 0.25;
+    config.speed = 4;
+    VirtualInput input(config);
+    // A format whose coded bytes say nothing of the level: the peak comes from the PCM.
+    OverrideBackend(&AudioBackends::conversion, [](const WAVEFORMATEX&, const FormatBlock&,
+                                                   std::unique_ptr<IConversionStream>& s) {
+        struct Zeros : IConversionStream {
+            bool OutputSize(uint32_t src, uint32_t& dst) override { return dst = src / 4, true; }
+            bool Convert(const uint8_t*, uint32_t n, std::vector<uint8_t>& out) override
+            {
+                out.insert(out.end(), n / 4, 0);
+                return true;
+            }
+            bool Finish(std::vector<uint8_t>&) override { return true; }
+        };
+        s = std::make_unique<Zeros>();
+        return 0u;
+    });
+    WAVEFORMATEX f = MakePcmFormat(1, 8000, 4);
+    f.wFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    f.nBlockAlign = 256;
+    f.nAvgBytesPerSec = 4055;
+    CWaveRecorder rec(dir.File("coded.wav"));
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_NEAR(rec.TakePeak(), 0.25, 0.002);
+    EXPECT_TRUE(rec.Stop());
+    OverrideBackend(&AudioBackends::conversion, {});
+}
+
+TEST(WaveInLayer, GapsAreSilenceOfTheSampleWidth)
+{
+    for (uint16_t bits : {uint16_t(8), uint16_t(16)}) {
+        SCOPED_TRACE(bits);
+        Recorder r;
+        r.requeue = false;
+        const WAVEFORMATEX f = MakePcmFormat(1, 8000, bits);
+        auto dev = std::make_unique<HandDevice>(f, &Recorder::Proc, &r);
+        std::vector<uint8_t> block(100, 0x55);
+        WAVEHDR h{block.data(), uint32_t(block.size()), 0, 0, 0};
+        ASSERT_EQ(0u, dev->PrepareHeader(&h));
+        ASSERT_EQ(0u, dev->Start());
+        dev->Hole(60); // no buffer queued yet: kept in the backlog
+        ASSERT_EQ(0u, dev->AddBuffer(&h));
+        dev->Hole(40);
+        ASSERT_EQ(0u, dev->Reset());
+        ASSERT_EQ(0u, dev->Close());
+        std::lock_guard lock(r.mutex);
+        ASSERT_EQ(r.data.size(), 100u);
+        const uint8_t silence = bits == 8 ? 0x80 : 0x00;
+        for (size_t i = 0; i < r.data.size(); ++i)
+            ASSERT_EQ(r.data[i], silence) << "byte " << i;
+    }
+}
+
+TEST(WaveInLayer, BacklogOutlastsTheLongestWaitOfTheWriter)
+{
+    Recorder r;
+    const WAVEFORMATEX f = MakePcmFormat(2, 48000, 16);
+    auto dev = std::make_unique<HandDevice>(f, &Recorder::Proc, &r);
+    ASSERT_EQ(0u, dev->Start());
+    // The writer may keep the delivery thread waiting for a conversion this
+    // long; meanwhile nothing is queued and everything must be kept.
+    const size_t wait = size_t(f.nAvgBytesPerSec) * (WAVFILE_CONVERSION_GRACE_MS + 1000) / 1000;
+    dev->Burst(std::vector<uint8_t>(wait, 0x11));
+    EXPECT_EQ(dev->BytesDropped(), 0u);
+    EXPECT_EQ(dev->BacklogBytes(), wait);
+    std::vector<uint8_t> block(wait);
+    WAVEHDR h{block.data(), uint32_t(block.size()), 0, 0, 0};
+    ASSERT_EQ(0u, dev->PrepareHeader(&h));
+    ASSERT_EQ(0u, dev->AddBuffer(&h));
+    EXPECT_EQ(dev->BacklogBytes(), 0u);
+    EXPECT_TRUE(dev->WaitBacklogDrained(1s));
+    dev.reset();
+    std::lock_guard lock(r.mutex);
+    EXPECT_EQ(r.data.size(), wait);
+}
+
+TEST(WaveRecorderRefusal, AudioTheDeviceHadToDropEndsTheRecording)
+{
+    CapturingHost host(4000);
+    TempDir dir;
+    HandDevice* hand = nullptr;
+    OverrideBackend(&AudioBackends::waveIn, [&hand](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
+                                                    WaveInProcFn proc, void* instance) {
+        auto d = std::make_unique<HandDevice>(format, proc, instance);
+        hand = d.get();
+        device = std::move(d);
+        return 0u;
+    });
+    const std::string path = dir.File("overrun.wav");
+    CWaveRecorder rec(path);
+    const WAVEFORMATEX f = MakePcmFormat(1, 8000, 16);
+    ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+    ASSERT_NE(hand, nullptr);
+    // More than the four buffers and the whole backlog hold.
+    const size_t tooMuch = 4 * rec.BufferSize() + size_t(f.nAvgBytesPerSec) * CWaveInDevice::BACKLOG_SECONDS + 1000;
+    hand->Burst(std::vector<uint8_t>(tooMuch, 0x22));
+    EXPECT_GT(hand->BytesDropped(), 0u);
+    ASSERT_TRUE(WaitSignalled(*rec.m_hFinished, 2s)) << "a drop is never silent";
+    EXPECT_EQ(1u, rec.m_bRecording.load()) << "ended as a refused recording, so the panel says why";
+    EXPECT_TRUE(rec.CaptureOverrun());
+    rec.AbortAfterRefusal();
+    ExpectFinishedPcm(path);
+    EXPECT_GE(Le32(ReadFileBytes(path), 42), rec.BufferSize()) << "what was captured before the drop is kept";
+    OverrideBackend(&AudioBackends::waveIn, {});
+}
+
+TEST(WaveRecorderFiles, NewRecordingIsPrivateAndJournaledUntilFinished)
+{
+    CapturingHost host;
+    TempDir dir;
+    VirtualInput input(RampAt(1));
+    const std::string path = dir.File("private.wav");
+    const std::string kept = dir.File("kept.wav");
+    WriteFileBytes(kept, {1, 2, 3});
+    ASSERT_EQ(::chmod(kept.c_str(), 0644), 0);
+    {
+        CWaveRecorder rec(path);
+        const WAVEFORMATEX f = Pcm16Mono();
+        ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+        EXPECT_TRUE(Journaled(path)) << "noted before capture";
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << "voice recordings are their owner's alone";
+        std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(rec.Stop());
+        EXPECT_FALSE(Journaled(path));
+    }
+    {
+        // A recording that replaces an existing file keeps that file's mode.
+        CWaveRecorder rec(kept);
+        const WAVEFORMATEX f = Pcm16Mono();
+        ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
+        EXPECT_TRUE(rec.Stop());
+        struct stat st {};
+        ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0644u);
+    }
+    {
+        // Destroyed while recording: the destructor finishes the file and clears the entry.
+        auto rec = std::make_unique<CWaveRecorder>(path);
+        const WAVEFORMATEX f = Pcm16Mono();
+        ASSERT_EQ(WAVEREC_OK, rec->Start(&f));
+        EXPECT_TRUE(Journaled(path));
+        rec.reset();
+        EXPECT_FALSE(Journaled(path));
+        ExpectFinishedPcm(path);
+    }
 }
