@@ -596,3 +596,36 @@ TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondC
     dlg.OnStop();
     EXPECT_TRUE(boxes.boxes.empty());
 }
+
+TEST_F(PanelKeys, ARampPausedAndResumedFromTheKeyboardHasNoGapAndNoRepeat)
+{
+    Boxes boxes;
+    m_config.signal = VirtualWaveInConfig::Signal::Ramp; // sample k holds k
+    CRecorderDlg dlg;
+    ShowActive(dlg);
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_R, Qt::AltModifier);
+    const std::string path = dlg.Display()->GetText();
+    ASSERT_TRUE(dlg.RecordingRuns());
+    for (int i = 0; i < 6; ++i) {
+        QTest::qWait(i % 2 ? 250 : 400);
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Space, Qt::ControlModifier);
+        EXPECT_EQ(dlg.IsPaused(), i % 2 == 0) << i;
+    }
+    QTest::qWait(300);
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_S, Qt::AltModifier);
+    ASSERT_FALSE(dlg.RecordingRuns());
+    const auto bytes = ReadFileBytes(path);
+    ASSERT_GE(bytes.size(), 46u);
+    const size_t samples = (bytes.size() - 46) / 2;
+    EXPECT_GT(samples, 22050u * 1.2);
+    size_t wrong = 0, first = samples;
+    for (size_t k = 0; k < samples; ++k) {
+        const auto s = static_cast<uint16_t>(bytes[46 + 2 * k] | (bytes[47 + 2 * k] << 8));
+        if (s != static_cast<uint16_t>(k)) {
+            ++wrong;
+            first = std::min(first, k);
+        }
+    }
+    EXPECT_EQ(wrong, 0u) << "first wrong sample " << first << " of " << samples;
+    EXPECT_TRUE(boxes.boxes.empty());
+}
