@@ -65,9 +65,9 @@ bool CRecorderApp::InitInstance()
     CRecorderDlg panel;
     if (std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT"))
         panel.installEventFilter(new QuitAfterFirstPaint(&panel));
-    QObject::connect(&instance, &CSingleInstance::showRequested, &panel, [&panel] {
+    QObject::connect(&instance, &CSingleInstance::showRequested, &panel, [&panel](const QString& token) {
         Trace("show requested");
-        panel.ShowFromOtherCopy();
+        panel.ShowFromOtherCopy(token);
     });
     Trace("panel running");
     panel.exec();

@@ -43,7 +43,9 @@ bool CSingleInstance::AskRunningCopy()
     socket.connectToServer(m_socketName);
     if (!socket.waitForConnected(500))
         return false;
-    socket.write("show\n");
+    // The desktop's activation token for this start, if any, travels with the
+    // request: on Wayland only it lets the running panel take the focus.
+    socket.write("show " + qgetenv("XDG_ACTIVATION_TOKEN").simplified().replace(' ', "") + "\n");
     socket.waitForBytesWritten(500);
     // The owner answers once it has taken the request.
     return socket.waitForReadyRead(2000) && socket.readAll().startsWith("ok");
@@ -81,8 +83,9 @@ void CSingleInstance::OnNewConnection()
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().startsWith("show")) {
-                emit showRequested();
+            const QByteArray request = socket->readAll();
+            if (request.startsWith("show")) {
+                emit showRequested(QString::fromUtf8(request.mid(4).trimmed()));
                 socket->write("ok\n");
                 socket->flush();
             }

@@ -20,7 +20,8 @@ public:
     bool Acquire();
 
 signals:
-    void showRequested();
+    // activationToken: the asking copy's XDG_ACTIVATION_TOKEN (may be empty).
+    void showRequested(const QString& activationToken);
 
 private:
     bool AskRunningCopy();
