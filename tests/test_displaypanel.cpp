@@ -1,6 +1,7 @@
 // The display strip and the generated artwork, checked pixel by pixel on
 // Qt's offscreen platform.
 #include "panel/CDisplayPanel.h"
+#include "panel/CRecorderDlg.h"
 #include "res/Resources.h"
 
 #include <QAccessible>
@@ -1028,4 +1029,22 @@ TEST(DisplayAccessibility, TimeCategoryAndFileAsAccessibleText)
     QTest::qWait(CDisplayPanel::kBlinkMs + 200);
     EXPECT_EQ(a11y->text(QAccessible::Name), "Time 100:00");
     panel.SetBlinking(false);
+}
+
+TEST(DisplayAccessibility, ReachableFromThePanelWindow)
+{
+    // A screen reader walks down from the window: the display is one of the
+    // panel's children and shows the panel's category.
+    CRecorderDlg dlg;
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&dlg);
+    ASSERT_NE(window, nullptr);
+    QAccessibleInterface* display = nullptr;
+    for (int i = 0; i < window->childCount(); ++i)
+        if (window->child(i) && window->child(i)->object() == dlg.Display())
+            display = window->child(i);
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->text(QAccessible::Name), "Time 00:00");
+    EXPECT_EQ(display->text(QAccessible::Description), "Category New, no file");
+    dlg.Display()->SetSeconds(7);
+    EXPECT_EQ(display->text(QAccessible::Name), "Time 00:07");
 }
