@@ -1,0 +1,447 @@
+#!/usr/bin/env bash
+# The real program under Xvfb with a private PulseAudio server, checked for
+# what keeps recordings safe and whole:
+#   format   a compressed format chosen in "Select audio format" (GSM 6.10 and
+#            MPEG Layer-3), REC, STOP: the file is of that format, decodes
+#            with FFmpeg, lasts as long as the recording ran, and ffprobe
+#            gives the same length (a 4-byte fact chunk with the sample count)
+#   play     a file opened from the manager and PLAYed is heard on the sink
+#   delete   the manager refuses to delete the recording in progress, with a
+#            message naming the reason; STOP then leaves a finished file
+#   kill     an MPEG Layer-3 recording killed with kill -9 after 10 s: after a
+#            restart the file decodes and holds at least 8 s
+#   fifo     a FIFO named x.wav in a category folder: start-up and the
+#            manager's listing do not wait on it
+#   foreign  WAV files of other recorders (0xFFFFFFFF sizes, zero sizes, a
+#            JUNK chunk before "fmt ") are byte for byte the same after
+#            start-up and listing
+# Usage: e2e_safety.sh VELLORY [SHOTS_DIR] [CHECK...]
+set -u
+exe=${1:?path to vellory}
+shots=${2:-$(mktemp -d)}
+shift $(($# < 2 ? $# : 2))
+checks=${*:-format play delete kill fifo foreign}
+mkdir -p "$shots"
+work=$(mktemp -d)
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
+export VELLORY_TRACE=1
+unset QT_QPA_PLATFORM VELLORY_AUDIO
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+fails=0
+pids=()
+own_pulse=""
+app=""
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  sleep 0.3
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  [ -n "$own_pulse" ] && "$(dirname "$0")/../tools/private-pulse.sh" stop "$own_pulse" >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL [$check]: $*"; fails=$((fails + 1)); }
+check=setup
+wait_for() { # file pattern timeout-seconds
+  for _ in $(seq 1 $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done; return 1
+}
+le16() { od -An -tu2 -j"$2" -N2 "$1" | tr -d ' '; }
+le32() { od -An -tu4 -j"$2" -N4 "$1" | tr -d ' '; }
+now() { date +%s%N; }
+secs_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'; }
+within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
+shot() { import -window root "$shots/$1.png" 2>/dev/null; }
+
+# Offset of a chunk's header in a RIFF file, found by walking the chunks; empty if absent.
+chunk_at() { # file id
+  local f=$1 id=$2 pos=12 size total
+  total=$(stat -c %s "$f")
+  while [ $((pos + 8)) -le "$total" ]; do
+    if [ "$(dd if="$f" bs=1 skip="$pos" count=4 2>/dev/null)" = "$id" ]; then echo "$pos"; return 0; fi
+    size=$(le32 "$f" $((pos + 4)))
+    pos=$((pos + 8 + size + (size & 1)))
+  done
+  return 1
+}
+
+# Seconds of audio FFmpeg decodes from a file (mono, 8 kHz, 16-bit); fails on a decoding error.
+decoded_seconds() {
+  local err
+  err=$(ffmpeg -nostdin -v error -i "$1" -f s16le -ac 1 -ar 8000 -y "$work/decoded.raw" 2>&1) || { echo "ffmpeg: $err" >&2; return 1; }
+  [ -z "$err" ] || { echo "ffmpeg: $err" >&2; return 1; }
+  awk -v n="$(stat -c %s "$work/decoded.raw")" 'BEGIN { printf "%.3f", n / 16000 }'
+}
+probed_seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" 2>/dev/null; }
+# The rough frequency of the loudest part of a file, through FFmpeg.
+tone_of() { ffmpeg -nostdin -v error -i "$1" -ac 1 -f wav - 2>/dev/null | sox -t wav - -n trim "${2:-0.5}" 1 stat 2>&1 | awk '/Rough   frequency/ {print $3}'; }
+
+# A display of our own.
+for n in $(seq $((100 + RANDOM % 400)) 600); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xpid=$!
+  sleep 0.5
+  if kill -0 "$xpid" 2>/dev/null; then pids+=("$xpid"); export DISPLAY=":$n"; break; fi
+done
+[ -n "${DISPLAY:-}" ] || { echo "FAIL: no Xvfb display"; exit 1; }
+for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+# A sound server of our own; its failure to start fails the test.
+own_pulse=$work/pulse
+pulse_env=$("$(dirname "$0")/../tools/private-pulse.sh" start "$own_pulse") || { echo "FAIL: no PulseAudio"; exit 1; }
+eval "$pulse_env"
+export PULSE_SERVER
+[ -n "${PULSE_SERVER:-}" ] || { echo "FAIL: no PulseAudio server address"; exit 1; }
+
+tone_pid=""
+play_tone() { # seconds frequency
+  sox -n -r 44100 -c 2 -t wav - synth "$1" sine "$2" vol 0.5 2>/dev/null | paplay --latency-msec=20 &
+  tone_pid=$!
+  sleep 0.3
+}
+stop_tone() { [ -n "$tone_pid" ] && { pkill -P "$tone_pid" 2>/dev/null; kill "$tone_pid" 2>/dev/null; wait "$tone_pid" 2>/dev/null; }; tone_pid=""; }
+
+# Each check records into a root folder of its own.
+use_root() {
+  root=$work/$1
+  mkdir -p "$root" "$XDG_CONFIG_HOME/Corvane"
+  printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
+}
+
+# Every xdotool wait (--sync) is bounded, so a window that never comes fails the check, not the run.
+click() { timeout 10 xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1 || fail "could not click at $1,$2"; }
+REC="$((3 + 8 + 38)) $((3 + 89 + 15))"
+STOP="$((3 + 87 + 38)) $((3 + 89 + 15))"
+PLAY="$((3 + 167 + 38)) $((3 + 89 + 15))"
+MANAGER="$((3 + 8 + 48)) $((3 + 7 + 15))"
+OPTION="$((3 + 174 + 38)) $((3 + 7 + 15))"
+POWER="$((3 + 258 + 38)) $((3 + 7 + 15))"
+
+start_app() { # log-name; sets app, win, X, Y, log
+  log=$work/$1.log
+  "$exe" 2>"$log" & app=$!; pids+=("$app")
+  wait_for "$work/$1.log" "panel running" 15 || { fail "the panel did not start ($1)"; return 1; }
+  win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
+  [ -n "$win" ] || { fail "no panel window ($1)"; return 1; }
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  sleep 0.4
+}
+
+# POWER, and the program must end with status 0.
+power_off() {
+  [ -n "$app" ] || return
+  click $POWER
+  for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$app" 2>/dev/null; then
+    fail "POWER did not end the program"; kill -9 "$app"; wait "$app" 2>/dev/null
+  else
+    wait "$app"; local rc=$?
+    [ "$rc" = 0 ] || fail "the program exited with status $rc"
+  fi
+  app=""
+}
+
+# A visible window named Vellory other than the panel: a message box.
+find_box() {
+  local w
+  for _ in $(seq 1 100); do
+    for w in $(xdotool search --onlyvisible --name '^Vellory$' 2>/dev/null); do
+      [ "$w" != "$win" ] && { echo "$w"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# The text of the N-th message box the program showed (VELLORY_TRACE logs each).
+box_text() { grep "message box: " "$log" | sed -n "${1}p" | sed 's/^.*message box: //'; }
+answer_box() { timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key Return; sleep 0.4; }
+
+open_manager() { # sets mgr, MX, MY
+  click $MANAGER
+  mgr=$(timeout 10 xdotool search --sync --onlyvisible --name '^My Voice Files \(Vellory\)$' 2>/dev/null | head -1)
+  [ -n "$mgr" ] || { fail "the manager did not open within 10 s"; return 1; }
+  eval "$(xdotool getwindowgeometry --shell "$mgr" | sed 's/^/M/')"
+  sleep 0.5
+}
+mclick() { timeout 10 xdotool mousemove --sync $((MX + $1)) $((MY + $2)) click 1 || fail "could not click the manager at $1,$2"; }
+# Manager controls (dialog units to pixels: x * 1.5, y * 1.625).
+M_OPEN="$((545 + 37)) $((372 + 11))"
+M_CLOSE="$((627 + 37)) $((372 + 11))"
+M_DELETE="$((11 + 52)) $((369 + 13))"
+M_ROW1="$((123 + 60)) $((11 + 26))"   # the first row of the file list, below its header
+close_manager() {
+  mclick $M_CLOSE
+  for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^My Voice Files' >/dev/null 2>&1 || return 0; sleep 0.1; done
+  fail "the manager did not close"
+}
+
+# Picks a format in "Select audio format" by typing the start of its name
+# (letters only: a space would open the drop-down list).
+choose_format() { # name
+  click $OPTION
+  local dlg
+  dlg=$(timeout 10 xdotool search --sync --onlyvisible --name '^Select audio format$' 2>/dev/null | head -1)
+  [ -n "$dlg" ] || { fail "the format dialog did not open"; return 1; }
+  timeout 5 xdotool windowfocus --sync "$dlg" 2>/dev/null
+  sleep 0.3
+  xdotool type --delay 60 "$1"
+  sleep 0.5
+  shot "format-$(echo "$1" | tr -c 'A-Za-z0-9' _)"
+  xdotool key Return
+  for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^Select audio format$' >/dev/null 2>&1 || return 0; sleep 0.1; done
+  fail "the format dialog did not close on Enter"
+}
+
+newest_wav() { find "$1" -maxdepth 1 -name '*.wav' -type f -printf '%T@ %p\n' | sort -n | tail -1 | cut -d' ' -f2-; }
+
+# A compressed recording's fact chunk: 4 bytes holding the sample count.
+check_fact() { # file decoded-seconds rate tolerance-samples
+  local at size count expect
+  at=$(chunk_at "$1" fact) || { fail "$(basename "$1") has no fact chunk"; return; }
+  size=$(le32 "$1" $((at + 4)))
+  [ "$size" = 4 ] || fail "fact chunk of $size bytes, not 4"
+  count=$(le32 "$1" $((at + 8)))
+  expect=$(awk -v s="$2" -v r="$3" 'BEGIN { printf "%d", s * r }')
+  echo "fact chunk: $size bytes, $count samples (decoded about $expect)"
+  within "$count" $((expect - $4)) $((expect + $4)) || fail "fact says $count samples, the data decodes to about $expect"
+}
+
+check_format() {
+  use_root format
+  start_app format || return
+  local name tag rate tol
+  for spec in "GSM:49:640" "MPEG:85:2304"; do
+    IFS=: read -r name tag tol <<<"$spec"
+    choose_format "$name" || continue
+    play_tone 8 1000
+    click $REC
+    local t0; t0=$(now)
+    sleep 2.5
+    shot "format-recording-$tag"
+    sleep 1.5
+    local wall; wall=$(secs_since "$t0")
+    click $STOP
+    stop_tone
+    sleep 0.8
+    local f; f=$(newest_wav "$root")
+    [ -n "$f" ] || { fail "$name: no recording"; continue; }
+    echo "$name: $(basename "$f"), $(stat -c %s "$f") bytes, REC to STOP $wall s"
+    [ "$(le16 "$f" 20)" = "$tag" ] || fail "$name: the file's format tag is $(le16 "$f" 20), not $tag"
+    local dec probe freq
+    dec=$(decoded_seconds "$f") || { fail "$name: FFmpeg cannot decode the recording"; mv "$f" "$f.done"; continue; }
+    probe=$(probed_seconds "$f")
+    freq=$(tone_of "$f" 1.2)
+    echo "$name: decodes to $dec s, ffprobe says $probe s, tone $freq Hz"
+    # The time runs from REC's click to STOP's; the sound server takes a moment to start
+    # delivering (longer on a busy machine), so the file may be shorter by that, never longer.
+    within "$dec" "$(awk -v w="$wall" 'BEGIN { print w * 0.7 - 0.3 }')" "$(awk -v w="$wall" 'BEGIN { print w + 0.3 }')" ||
+      fail "$name: $dec s of audio for $wall s of recording"
+    # An MP3 decodes with the encoder's delay and a padded last frame: up to about 0.25 s more.
+    within "${probe:-0}" "$(awk -v d="$dec" 'BEGIN { print d - 0.3 }')" "$(awk -v d="$dec" 'BEGIN { print d + 0.3 }')" ||
+      fail "$name: ffprobe says $probe s, the audio lasts $dec s"
+    within "${freq:-0}" 950 1050 || fail "$name: the 1000 Hz tone is not in the recording ($freq Hz)"
+    rate=$(le32 "$f" 24)
+    echo "$name: $rate Hz, $(le16 "$f" 22) channel(s)"
+    check_fact "$f" "$dec" "$rate" "$tol"
+    cp "$f" "$shots/format-$tag.wav" # kept beside the screenshots for a look
+    mv "$f" "$f.done" # the next format's recording is then the newest
+  done
+  power_off
+}
+
+check_play() {
+  use_root play
+  # A 660 Hz file of another program, so what is heard can only come from it.
+  sox -n -r 22050 -c 1 -b 16 "$root/tone660.wav" synth 5 sine 660 vol 0.5
+  start_app play || return
+  open_manager || { power_off; return; }
+  mclick $M_ROW1
+  sleep 0.3
+  shot "play-manager"
+  mclick $M_OPEN
+  sleep 0.8
+  xdotool search --onlyvisible --name '^My Voice Files' >/dev/null 2>&1 && { fail "Open did not close the manager"; close_manager; }
+  shot "play-opened"
+  parecord --device=vsink.monitor --latency-msec=50 --file-format=wav "$work/heard.wav" & local rec=$!
+  sleep 0.3
+  click $PLAY
+  sleep 2
+  shot "play-playing"
+  sleep 1
+  kill -INT "$rec" 2>/dev/null; wait "$rec" 2>/dev/null
+  local heard freq rms
+  heard=$(sox "$work/heard.wav" -n remix 1 trim 1.0 1.5 stat 2>&1)
+  freq=$(echo "$heard" | awk '/Rough   frequency/ {print $3}')
+  rms=$(echo "$heard" | awk '/RMS     amplitude/ {print $3}')
+  echo "heard after Open and PLAY: rough frequency $freq Hz, RMS $rms"
+  within "${freq:-0}" 630 690 && within "${rms:-0}" 0.05 1 || fail "the opened file was not heard on the sink"
+  sleep 2.5
+  power_off
+}
+
+check_delete() {
+  use_root delete
+  start_app delete || return
+  play_tone 8 1000
+  local t0; t0=$(now)
+  click $REC
+  sleep 1.5
+  local f; f=$(newest_wav "$root")
+  [ -n "$f" ] || { fail "REC made no file"; stop_tone; power_off; return; }
+  open_manager || { click $STOP; stop_tone; power_off; return; }
+  mclick $M_ROW1
+  sleep 0.3
+  mclick $M_DELETE
+  local box text
+  box=$(find_box) || { fail "Delete asked nothing"; close_manager; click $STOP; stop_tone; power_off; return; }
+  shot "delete-question"
+  text=$(box_text 1)
+  echo "question: $text"
+  echo "$text" | grep -q "Do you really want to delete" || fail "the first box is not the delete question"
+  answer_box "$box" # Yes, the default
+  if box=$(find_box); then
+    shot "delete-refused"
+    text=$(box_text 2)
+    echo "after Yes: $text"
+    echo "$text" | grep -q "Unable to delete file" || fail "the box after Yes is not the delete failure message"
+    echo "$text" | grep -qi "record" || fail "the delete failure message does not say the file is being recorded"
+    answer_box "$box"
+  else
+    fail "deleting the recording in progress was not refused with a message"
+  fi
+  [ -f "$f" ] || fail "the recording in progress is gone after Delete"
+  close_manager
+  sleep 1
+  click $STOP
+  local wall; wall=$(secs_since "$t0")
+  stop_tone
+  sleep 0.8
+  if [ ! -f "$f" ]; then fail "STOP left no file"; else
+    local size data dur
+    size=$(stat -c %s "$f"); data=$(le32 "$f" 42)
+    dur=$(sox --i -D "$f" 2>/dev/null)
+    echo "after STOP: $(basename "$f"), $size bytes, data size $data, $dur s for $wall s of recording"
+    [ "$data" = $((size - 46)) ] || fail "the finished file's data size is $data, the file holds $((size - 46))"
+    # As long as the recording ran, less the sound server's start (longer on a busy machine).
+    within "${dur:-0}" "$(awk -v w="$wall" 'BEGIN { print w * 0.7 - 0.3 }')" "$(awk -v w="$wall" 'BEGIN { print w + 0.3 }')" ||
+      fail "the file lasts $dur s after $wall s of recording"
+  fi
+  power_off
+}
+
+check_kill() {
+  use_root kill
+  start_app kill-first || return
+  choose_format MPEG || { power_off; return; }
+  play_tone 16 1000
+  click $REC
+  local t0; t0=$(now)
+  # Ten seconds of audio: the first block reaches the disk about a second
+  # after capture starts, so nine more seconds from then, whatever the sound
+  # server's start took on a busy machine.
+  local f="" header=0
+  for _ in $(seq 1 50); do f=$(newest_wav "$root"); [ -n "$f" ] && break; sleep 0.1; done
+  [ -n "$f" ] && header=$(stat -c %s "$f")
+  for _ in $(seq 1 100); do [ -n "$f" ] && [ "$(stat -c %s "$f")" -gt "$header" ] && break; sleep 0.1; done
+  local first; first=$(secs_since "$t0")
+  [ -n "$f" ] && [ "$(stat -c %s "$f")" -gt "$header" ] || fail "no audio reached the disk within 10 s of REC"
+  sleep 9
+  kill -9 "$app"; wait "$app" 2>/dev/null; app=""
+  stop_tone
+  [ -n "$f" ] || { fail "no recording was started"; return; }
+  echo "first audio on disk $first s after REC; killed $(secs_since "$t0") s after REC: $(basename "$f"), $(stat -c %s "$f") bytes, tag $(le16 "$f" 20)"
+  [ "$(le16 "$f" 20)" = 85 ] || fail "the recording is not MPEG Layer-3 (tag $(le16 "$f" 20))"
+  start_app kill-second || return
+  sleep 0.5
+  local dec probe freq
+  if dec=$(decoded_seconds "$f"); then
+    probe=$(probed_seconds "$f")
+    freq=$(tone_of "$f" 2)
+    echo "after restart: $(stat -c %s "$f") bytes, decodes to $dec s, ffprobe says $probe s, tone $freq Hz"
+    within "$dec" 8 11 || fail "the killed MP3 recording holds $dec s of audio, not at least 8 s"
+    within "${probe:-0}" "$(awk -v d="$dec" 'BEGIN { print d - 0.3 }')" "$(awk -v d="$dec" 'BEGIN { print d + 0.3 }')" ||
+      fail "after repair ffprobe says $probe s, the audio lasts $dec s"
+    within "${freq:-0}" 950 1050 || fail "the repaired recording does not hold the 1000 Hz tone ($freq Hz)"
+  else
+    fail "the killed MP3 recording does not decode after a restart"
+  fi
+  power_off
+}
+
+check_fifo() {
+  use_root fifo
+  mkfifo "$root/x.wav"
+  mkdir -p "$root/1"; mkfifo "$root/1/y.wav"
+  sox -n -r 8000 -c 1 -b 16 "$root/real.wav" synth 1 sine 500
+  local t0; t0=$(now)
+  start_app fifo || { [ -n "$app" ] && { kill -9 "$app"; app=""; }; return; }
+  echo "started beside FIFOs in $(secs_since "$t0") s"
+  t0=$(now)
+  if open_manager; then
+    echo "manager listed the folder with a FIFO in $(secs_since "$t0") s"
+    shot "fifo-manager"
+    # The category "Home" (folder 1/, another FIFO): the second entry of the category list.
+    t0=$(now)
+    timeout 10 xdotool mousemove --sync $((MX + 65)) $((MY + 11 + 110)) click 1
+    sleep 0.5
+    shot "fifo-manager-home"
+    # A manager stuck on the FIFO would not close.
+    close_manager
+  fi
+  [ -p "$root/x.wav" ] && [ -p "$root/1/y.wav" ] || fail "a FIFO was replaced"
+  power_off
+}
+
+# WAV headers of other recorders: sizes left 0xFFFFFFFF (streaming), sizes of
+# zero in a plain 44-byte header, and a JUNK chunk before "fmt ".
+write_foreign() { # folder
+  local pcm=$work/pcm.raw
+  sox -n -r 8000 -c 1 -b 16 -e signed -t raw "$pcm" synth 2 sine 700 vol 0.5
+  local fmt='fmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x80\x3e\x00\x00\x02\x00\x10\x00'
+  { printf "RIFF\xff\xff\xff\xffWAVE$fmt"'data\xff\xff\xff\xff'; cat "$pcm"; } > "$1/streamed.wav"
+  { printf "RIFF\x00\x00\x00\x00WAVE$fmt"'data\x00\x00\x00\x00'; cat "$pcm"; } > "$1/zero sizes.wav"
+  local n; n=$(stat -c %s "$pcm")
+  local riff=$((4 + 8 + 28 + 8 + 16 + 8 + n))
+  { printf 'RIFF'; printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((riff & 255)) $((riff >> 8 & 255)) $((riff >> 16 & 255)) $((riff >> 24 & 255)))"
+    printf 'WAVEJUNK\x1c\x00\x00\x00'; head -c 28 /dev/zero; printf "$fmt"
+    printf "data$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24 & 255)))"
+    cat "$pcm"; } > "$1/junk first.wav"
+  # A file still being copied in: the header of a finished file, half its data.
+  { printf "RIFF$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(((n + 36) & 255)) $(((n + 36) >> 8 & 255)) $(((n + 36) >> 16 & 255)) 0)WAVE$fmt"
+    printf "data$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) 0)"
+    head -c $((n / 2)) "$pcm"; } > "$1/copying.wav"
+}
+
+check_foreign() {
+  use_root foreign
+  mkdir -p "$root/1"
+  write_foreign "$root"
+  write_foreign "$root/1"
+  (cd "$root" && sha256sum ./*.wav 1/*.wav) > "$work/foreign.sha"
+  ls -l --time-style=+%T.%N "$root" "$root/1" > "$work/foreign.ls"
+  start_app foreign || return
+  if open_manager; then
+    shot "foreign-manager-new"
+    # The category "Home" (folder 1/): the second entry of the category list.
+    timeout 10 xdotool mousemove --sync $((MX + 65)) $((MY + 11 + 110)) click 1
+    sleep 1
+    shot "foreign-manager-home"
+    close_manager
+  fi
+  power_off
+  local changed
+  changed=$(cd "$root" && sha256sum --quiet -c "$work/foreign.sha" 2>&1)
+  [ -z "$changed" ] || { fail "files of other recorders were changed: $(echo "$changed" | tr '\n' ' ')"; cat "$work/foreign.ls"; ls -l "$root" "$root/1"; }
+}
+
+for check in $checks; do
+  echo "== $check"
+  "check_$check"
+  stop_tone
+  if [ -n "$app" ]; then kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""; fi
+done
+check=end
+
+echo "screenshots in $shots"
+if [ "$fails" = 0 ]; then echo "e2e safety: passed"; exit 0; fi
+echo "e2e safety: $fails failures"
+for log in "$work"/*.log; do echo "--- $(basename "$log")"; tail -20 "$log"; done
+exit 1
