@@ -217,8 +217,9 @@ void CWaveRecorder::OnData(IWaveIn* device, WAVEHDR* header)
         FreeBuffer(device, header);
         return;
     }
-    // Audio the device had to drop is a recording with a hole: end it, and say why.
-    if (written && m_pDevice && m_pDevice->BytesDropped() > 0) {
+    // Audio the device had to drop is a recording with a hole: end it, and
+    // say why. A device that went away says so itself.
+    if (written && m_pDevice && m_pDevice->BytesDropped() > 0 && !m_pDevice->IsLost()) {
         m_bOverrun = true;
         written = false;
     }
