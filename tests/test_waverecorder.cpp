@@ -514,7 +514,10 @@ TEST(WaveRecorderLoss, VanishOnDemandWhileBuffersCycle)
 {
     CapturingHost host(500);
     TempDir dir;
-    VirtualInput input(RampAt(20));
+    // Four times real time: fast enough to keep buffers cycling, slow enough
+    // for a callback under ThreadSanitizer to keep up (at twenty times it did
+    // not, and audio piled up in the device before the loss).
+    VirtualInput input(RampAt(4));
     const std::string path = dir.File("rec.wav");
     CWaveRecorder rec(path);
     const WAVEFORMATEX f = Pcm16Mono();
