@@ -159,9 +159,10 @@ std::string CFormatCatalogue::Describe(const FormatBlock& block)
     std::memcpy(&f, block.data(), sizeof f);
     const std::string channels = f.nChannels == 1 ? "Mono" : f.nChannels == 2 ? "Stereo" : std::to_string(f.nChannels) + " Channels";
     const std::string rate = Thousands(f.nSamplesPerSec) + " Hz";
-    const std::string speed = "  " + std::to_string((f.nAvgBytesPerSec + 512) / 1024) + " KB/s";
+    // 64-bit sums: a block from a file may hold any byte rate, up to 0xFFFFFFFF.
+    const std::string speed = "  " + std::to_string((uint64_t(f.nAvgBytesPerSec) + 512) / 1024) + " KB/s";
     if (f.wFormatTag == WAVE_FORMAT_MPEGLAYER3)
-        return std::to_string(f.nAvgBytesPerSec * 8 / 1000) + " kBit/s, " + rate + ", " + channels + speed;
+        return std::to_string(uint64_t(f.nAvgBytesPerSec) * 8 / 1000) + " kBit/s, " + rate + ", " + channels + speed;
     if (f.wBitsPerSample == 0)
         return rate + ", " + channels + speed;
     return rate + ", " + std::to_string(f.wBitsPerSample) + " Bit, " + channels + speed;
