@@ -51,14 +51,27 @@ win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/n
 timeout 5 xdotool windowfocus --sync "$win" 2>/dev/null || timeout 5 xdotool windowfocus "$win" || fail "could not focus the panel"
 sleep 0.5
 
-# A tone into the sink for the whole recording, paused part included.
-sox -n -r 44100 -c 2 -t wav - synth 16 sine 1000 2>/dev/null | paplay --latency-msec=20 & tone=$!
-pids+=("$tone")
-sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$win")"
+# Lit columns of the display's bar (window pixels 16 to 327 of row 80).
+lit() {
+  import -window root "$shots/$1.png"
+  convert "$shots/$1.png" -crop "312x1+$((X + 16))+$((Y + 80))" txt:- 2>/dev/null | grep -c '#00C800'
+}
+
 now() { date +%s%N; }
 t0=$(now)
 key alt+r
-sleep 2.0
+# Silence first: the bar stays dark.
+sleep 1.2
+dark=$(lit keys-silence)
+# Then a tone into the sink for the rest of the recording, paused part included.
+sox -n -r 44100 -c 2 -t wav - synth 16 sine 1000 vol 0.5 2>/dev/null | paplay --latency-msec=20 & tone=$!
+pids+=("$tone")
+sleep 1.0
+bright=$(lit keys-tone)
+echo "lit columns of 312: $dark on silence, $bright with a -6 dBFS tone"
+[ "$dark" -le 3 ] || fail "the bar is lit ($dark columns) on silence"
+[ "$bright" -ge 250 ] && [ "$bright" -le 300 ] || fail "a -6 dBFS tone lights $bright columns, not about nine tenths of 312"
 p0=$(now)
 key ctrl+space
 sleep 0.8
@@ -84,11 +97,11 @@ else
   # The pause lasted 2.5 s or more: a file that kept it would be that much longer.
   awk -v d="$dur" -v e="$expect" 'BEGIN { exit !(d >= e - 1.2 && d <= e + 0.6) }' ||
     fail "duration $dur s, not about $expect s: paused audio kept or audio lost"
-  rms=$(sox "$file" -n trim 0.5 1 stat 2>&1 | awk '/RMS     amplitude/ {print $3}')
+  rms=$(sox "$file" -n trim 3 1 stat 2>&1 | awk '/RMS     amplitude/ {print $3}')
   awk -v r="$rms" 'BEGIN { exit !(r >= 0.1) }' || fail "no tone in the recording (RMS $rms)"
 fi
 
-# Alt+P plays it; Right twice jumps 10 s ahead: about 2 s of the 12 s are heard.
+# Alt+P plays it; Right twice jumps 10 s ahead: 10 s fewer are heard.
 parecord --device=vsink.monitor --latency-msec=50 --file-format=wav "$work/heard.wav" & rec=$!
 pids+=("$rec")
 sleep 0.3
@@ -96,11 +109,14 @@ key alt+p
 sleep 0.5
 key Right
 key Right
-sleep 4.0
+sleep 6.0
 kill -INT "$rec" 2>/dev/null; wait "$rec" 2>/dev/null
 heard=$(sox "$work/heard.wav" -n remix 1 silence 1 0.02 2% reverse silence 1 0.02 2% reverse stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
-echo "heard after two Right presses: ${heard:-nothing} s of tone"
-awk -v t="${heard:-0}" 'BEGIN { exit !(t >= 0.8 && t <= 3.5) }' || fail "heard ${heard:-0} s: Right did not skip about 10 s"
+echo "heard after two Right presses: ${heard:-nothing} s of the ${dur:-?} s recording"
+# 0.5 s before the presses, then what is left after 10.5 s: about dur - 10. Without
+# the skip the 6 s of listening would be filled.
+awk -v t="${heard:-0}" -v d="${dur:-12}" 'BEGIN { exit !(t >= 0.8 && t <= d - 8.5) }' ||
+  fail "heard ${heard:-0} s of ${dur:-?} s: Right did not skip about 10 s"
 
 key alt+s
 timeout 5 xdotool key Escape >/dev/null 2>&1

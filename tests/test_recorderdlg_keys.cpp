@@ -399,6 +399,28 @@ TEST_F(PanelKeys, TheBarShowsTheInputLevelWhileRecordingAndPositionAfter)
     QTest::qWait(500);
     EXPECT_EQ(dlg.Display()->GetBarMode(), CDisplayPanel::BarMode::Level);
     EXPECT_NEAR(dlg.Display()->ShownLevel(), -6.0f, 1.5f);
+    // About nine tenths of the bar are lit in the display's picture.
+    auto litColumns = [&] {
+        const QImage picture = dlg.Display()->Render();
+        const QRect bar = CDisplayPanel::BarRect();
+        int lit = 0;
+        for (int x = bar.left(); x <= bar.right(); ++x)
+            lit += picture.pixelColor(x, bar.center().y()) == QColor(0, 200, 0);
+        return lit;
+    };
+    EXPECT_NEAR(litColumns(), 0.9 * CDisplayPanel::BarRect().width(), 12);
+    // And on screen: what the widget paints.
+    {
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        QTest::qWait(300);
+        const QImage shown = dlg.Display()->grab().toImage();
+        const QRect bar = CDisplayPanel::BarRect();
+        int lit = 0;
+        for (int x = bar.left(); x <= bar.right(); ++x)
+            lit += shown.pixelColor(x, bar.center().y()) == QColor(0, 200, 0);
+        EXPECT_NEAR(lit, 0.9 * bar.width(), 12);
+    }
     dlg.OnStop();
     EXPECT_EQ(dlg.Display()->GetBarMode(), CDisplayPanel::BarMode::Position);
 
@@ -406,6 +428,7 @@ TEST_F(PanelKeys, TheBarShowsTheInputLevelWhileRecordingAndPositionAfter)
     dlg.OnRec();
     QTest::qWait(500);
     EXPECT_LE(dlg.Display()->ShownLevel(), CDisplayPanel::kLevelFloor);
+    EXPECT_EQ(litColumns(), 0);
     dlg.OnStop();
     EXPECT_TRUE(boxes.boxes.empty());
 }
