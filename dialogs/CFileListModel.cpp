@@ -40,6 +40,34 @@ const VoiceFileInfo* CFileListModel::Record(int row) const
     return m_rows[size_t(row)].record.get();
 }
 
+void CFileListModel::RenameRow(int row, const QString& name, const std::string& path)
+{
+    if (row < 0 || size_t(row) >= m_rows.size())
+        return;
+    Row& target = m_rows[size_t(row)];
+    target.texts[0] = name;
+    if (target.record)
+        target.record->path = path;
+    emit dataChanged(index(row, 0), index(row, 0));
+}
+
+Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (m_renamable && index.isValid() && index.column() == 0)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+bool CFileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!m_renamable || role != Qt::EditRole || !index.isValid() || index.column() != 0)
+        return false;
+    if (value.toString() != Text(index.row(), 0))
+        emit RenameRequested(index.row(), value.toString());
+    return false; // the row changes only once the file is renamed
+}
+
 int CFileListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -51,7 +79,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    if (role == Qt::DisplayRole)
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
         return Text(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignLeft | Qt::AlignVCenter);

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CFileListModel : public QAbstractTableModel {
@@ -31,12 +32,24 @@ public:
     QString Text(int row, int column) const;
     // The record attached to a row, or nullptr for a row out of range.
     const VoiceFileInfo* Record(int row) const;
+    // Gives a row a new file name and path, keeping its place.
+    void RenameRow(int row, const QString& name, const std::string& path);
+
+    // The file name column becomes editable; an edit is handed on through
+    // RenameRequested rather than written here.
+    void SetRenamable(bool renamable) { m_renamable = renamable; }
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+signals:
+    void RenameRequested(int row, const QString& name);
+
 private:
     std::vector<Row> m_rows;
+    bool m_renamable = false;
 };

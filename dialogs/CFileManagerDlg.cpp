@@ -5,20 +5,29 @@
 #include "dialogs/CFileListModel.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/CRecordingFolder.h"
+#include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"
 #include "res/Resources.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QSet>
+#include <QStyle>
 #include <QItemSelection>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +35,19 @@ constexpr int kHoverTimeMs = 400; // the usual resting time before hover selecti
 
 std::mutex g_deleteMutex;
 CFileManagerDlg::DeleteFunction g_deleteFile;
+CFileManagerDlg::TrashFunction g_trashFile;
+
+CTrash::Result TrashFile(const std::string& path, int& error)
+{
+    CFileManagerDlg::TrashFunction trashFile;
+    {
+        std::lock_guard lock(g_deleteMutex);
+        trashFile = g_trashFile;
+    }
+    if (trashFile)
+        return trashFile(path, error);
+    return CTrash::MoveToTrash(path, error);
+}
 
 int DeleteFile(const std::string& path)
 {
@@ -37,6 +59,19 @@ int DeleteFile(const std::string& path)
     if (deleteFile)
         return deleteFile(path);
     return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+// Renames without ever replacing another file; 0 or the error number.
+int RenameFile(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST; // a file system without RENAME_NOREPLACE
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 // Local calendar fields of a time in seconds since the epoch.
@@ -73,23 +108,39 @@ void CFileManagerDlg::SetDeleteFunction(DeleteFunction deleteFile)
     g_deleteFile = std::move(deleteFile);
 }
 
+void CFileManagerDlg::SetTrashFunction(TrashFunction trashFile)
+{
+    std::lock_guard lock(g_deleteMutex);
+    g_trashFile = std::move(trashFile);
+}
+
+const char* const CFileManagerDlg::InProgressText = "The recording is in progress.";
+
 QString CFileManagerDlg::FileDateText(const std::tm& local)
 {
     const int month = local.tm_mon + 1;
-    return QString::asprintf("%02d-%s-%d", local.tm_mday, g_monthNames[month >= 1 && month <= 12 ? month : 0],
-                             local.tm_year + 1900);
+    char text[48];
+    std::snprintf(text, sizeof text, "%02d-%s-%d", local.tm_mday, g_monthNames[month >= 1 && month <= 12 ? month : 0],
+                  local.tm_year + 1900);
+    return QString::fromLatin1(text);
 }
 
 QString CFileManagerDlg::FileTimeText(const std::tm& local)
 {
-    return QString::asprintf("%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    return QString::fromLatin1(text);
+}
+
+QString CFileManagerDlg::ErrorText(int error)
+{
+    const char* system = ::strerrordesc_np(error);
+    return system ? QString::fromLocal8Bit(system) : QStringLiteral("Error number %1.").arg(error);
 }
 
 QString CFileManagerDlg::DeleteFailureText(int error)
 {
-    const char* system = ::strerrordesc_np(error);
-    const QString reason = system ? QString::fromLocal8Bit(system) : QStringLiteral("Error number %1.").arg(error);
-    return QStringLiteral("Unable to delete file..\n%1").arg(reason);
+    return QStringLiteral("Unable to delete file..\n%1").arg(ErrorText(error));
 }
 
 CFileManagerDlg::CFileManagerDlg(QWidget* parent)
@@ -159,6 +210,29 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
     connect(m_categoryList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection&) { OnCategoryItemChanged(selected); });
     connect(m_fileList, &QAbstractItemView::entered, this, &CFileManagerDlg::OnFileRowEntered);
+    connect(m_fileList, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (!index.isValid())
+            return;
+        m_fileList->selectRow(index.row());
+        OnOK();
+    });
+    m_fileList->installEventFilter(this);
+    m_fileModel->SetRenamable(true);
+    // Handled once the editor has closed, so that boxes never meet an open editor.
+    connect(m_fileModel, &CFileListModel::RenameRequested, this, &CFileManagerDlg::OnRenameRequested,
+            Qt::QueuedConnection);
+
+    m_categoryList->setAccessibleName(QStringLiteral("Categories"));
+    m_categoryList->setAccessibleDescription(QStringLiteral("The category whose recordings are listed"));
+    m_fileList->setAccessibleName(QStringLiteral("Recordings"));
+    m_fileList->setAccessibleDescription(
+        QStringLiteral("Enter opens the selected recording, Delete moves it to the trash, F2 renames it"));
+    m_btnOpen->setAccessibleName(QStringLiteral("Open"));
+    m_btnOpen->setAccessibleDescription(QStringLiteral("Opens the selected recording on the panel"));
+    m_btnClose->setAccessibleName(QStringLiteral("Close"));
+    m_btnClose->setAccessibleDescription(QStringLiteral("Closes the recordings manager"));
+    m_btnDelete->setAccessibleName(QStringLiteral("Delete"));
+    m_btnDelete->setAccessibleDescription(QStringLiteral("Moves the selected recording to the trash"));
 
     m_hoverTimer.setSingleShot(true);
     m_hoverTimer.setInterval(kHoverTimeMs);
@@ -218,28 +292,58 @@ void CFileManagerDlg::FillFileList(int category)
         rows.push_back(FormatRow(entry));
     m_fileModel->SetRows(std::move(rows));
     // Every column fits both its contents and its header, also when empty.
-    m_fileList->resizeColumnsToContents();
+    SizeColumnsToContents();
 }
 
 CFileListModel::Row CFileManagerDlg::FormatRow(RecordingFileEntry& entry)
 {
+    // Thousands of rows: plain number conversions rather than printf-style
+    // formatting, with the same texts.
     const VoiceFileInfo& record = entry.record;
     CFileListModel::Row row;
     const std::tm local = LocalTime(entry.time);
     row.texts[0] = QString::fromStdString(entry.name);
-    row.texts[1] = QString::asprintf("%llukb", static_cast<unsigned long long>(entry.size >> 10));
+    row.texts[1] = QString::number(qulonglong(entry.size >> 10)) + QLatin1String("kb");
     row.texts[2] = FileDateText(local);
     row.texts[3] = FileTimeText(local);
     if (record.flags & VFI_RATE)
-        row.texts[4] = QString::asprintf("%u Hz", record.samplesPerSec);
+        row.texts[4] = QString::number(record.samplesPerSec) + QLatin1String(" Hz");
     if (record.flags & VFI_CHANNELS)
         row.texts[5] = QString::number(record.channels);
     if (record.flags & VFI_AVGBYTES)
-        row.texts[6] = QString::asprintf("%.1f kb/sec", double(record.avgBytesPerSec) * 0.001);
+        row.texts[6] = QString::number(double(record.avgBytesPerSec) * 0.001, 'f', 1) + QLatin1String(" kb/sec");
     if (record.flags & VFI_BITS)
         row.texts[7] = QString::number(record.bitsPerSample);
     row.record = std::make_unique<VoiceFileInfo>(std::move(entry.record));
     return row;
+}
+
+void CFileManagerDlg::SizeColumnsToContents()
+{
+    // What resizeColumnsToContents gives, without asking the delegate for
+    // every cell (the cost of listing thousands of files): digits take one
+    // width in the fonts dialogs use, so each column measures every pattern
+    // of its texts once, with the digits as 0.
+    const QFontMetrics metrics(m_fileList->font());
+    const int margin = 2 * (m_fileList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_fileList) + 1) +
+                       (m_fileList->showGrid() ? 1 : 0);
+    QHeaderView* header = m_fileList->horizontalHeader();
+    const int rows = m_fileModel->rowCount();
+    for (int column = 0; column < CFileListModel::ColumnCount; ++column) {
+        int widest = 0;
+        QSet<QString> measured;
+        for (int row = 0; row < rows; ++row) {
+            QString pattern = m_fileModel->Text(row, column);
+            for (QChar& c : pattern)
+                if (c >= QLatin1Char('1') && c <= QLatin1Char('9'))
+                    c = QLatin1Char('0');
+            if (pattern.isEmpty() || measured.contains(pattern))
+                continue;
+            widest = std::max(widest, metrics.horizontalAdvance(pattern) + margin);
+            measured.insert(pattern);
+        }
+        header->resizeSection(column, std::max(widest, header->sectionSizeHint(column)));
+    }
 }
 
 int CFileManagerDlg::GetSelectedFileRow() const
@@ -293,9 +397,88 @@ void CFileManagerDlg::OnDelete()
     // that are not valid text.
     const std::string name = record->path.substr(record->path.find_last_of('/') + 1);
     const std::string path = GetCategoryFolder(category) + name;
-    if (const int error = DeleteFile(path); error != 0)
+    // Linux would unlink the file being recorded without a word, and its
+    // audio would be lost: it stays, and the recording goes on.
+    if (CWavFile::IsBeingWritten(path))
+        ShowMessageBox(QStringLiteral("Unable to delete file..\n%1").arg(QLatin1String(InProgressText)), MB_ICONSTOP,
+                       this);
+    else if (const int error = RemoveFile(path, shownName); error > 0)
         ShowMessageBox(DeleteFailureText(error), MB_ICONSTOP, this);
     FillFileList(category);
+}
+
+int CFileManagerDlg::RemoveFile(const std::string& path, const QString& shownName)
+{
+    int error = 0;
+    switch (TrashFile(path, error)) {
+    case CTrash::Result::Moved:
+        return 0;
+    case CTrash::Result::Failed:
+        return error ? error : EIO;
+    case CTrash::Result::NoTrash:
+        break;
+    }
+    const QString question =
+        QStringLiteral("No trash can take %1: it will be deleted for good.\nDo you want to delete it?").arg(shownName);
+    if (ShowMessageBox(question, MB_YESNO_QUESTION, this) != IDYES)
+        return -1;
+    return DeleteFile(path);
+}
+
+void CFileManagerDlg::StartRename()
+{
+    const int row = GetSelectedFileRow();
+    if (!m_fileModel->Record(row))
+        return;
+    const QModelIndex index = m_fileModel->index(row, 0);
+    m_fileList->setCurrentIndex(index);
+    m_fileList->edit(index);
+    // The name is offered without its ".wav", which stays.
+    if (auto* editor = qobject_cast<QLineEdit*>(m_fileList->indexWidget(index))) {
+        const QString name = editor->text();
+        editor->setSelection(0, name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ? name.size() - 4
+                                                                                          : name.size());
+    }
+}
+
+void CFileManagerDlg::OnRenameRequested(int row, const QString& typed)
+{
+    const VoiceFileInfo* record = m_fileModel->Record(row);
+    if (!record)
+        return;
+    const std::string oldPath = record->path;
+    const size_t slash = oldPath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : oldPath.substr(0, slash + 1);
+    const std::string oldName = oldPath.substr(folder.size());
+    const std::string extension = oldName.size() >= 4 ? oldName.substr(oldName.size() - 4) : ".wav";
+
+    // The name keeps its ".wav": typed without it, the old one is put back.
+    QString name = typed.trimmed();
+    if (!name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) && !name.isEmpty())
+        name += QString::fromLocal8Bit(extension.c_str());
+    const std::string newName = name.toLocal8Bit().toStdString();
+    const std::string newPath = folder + newName;
+
+    QString reason;
+    struct stat st {};
+    if (name.isEmpty() || name.compare(QLatin1String(".wav"), Qt::CaseInsensitive) == 0)
+        reason = QStringLiteral("The name is empty.");
+    else if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+        reason = QStringLiteral("A name cannot hold '/'.");
+    else if (CWavFile::IsBeingWritten(oldPath) || CWavFile::IsBeingWritten(newPath))
+        reason = QLatin1String(InProgressText);
+    else if (newName == oldName)
+        return;
+    else if (::lstat(newPath.c_str(), &st) == 0)
+        reason = QStringLiteral("%1 already exists.").arg(name);
+    else if (const int error = RenameFile(oldPath, newPath); error != 0)
+        reason = ErrorText(error);
+    if (!reason.isEmpty()) {
+        ShowMessageBox(QStringLiteral("Unable to rename file..\n%1").arg(reason), MB_ICONSTOP, this);
+        return;
+    }
+    m_fileModel->RenameRow(row, name, newPath);
+    m_fileList->selectRow(row);
 }
 
 void CFileManagerDlg::OnFileRowEntered(const QModelIndex& index)
@@ -312,6 +495,29 @@ void CFileManagerDlg::OnHoverTimeout()
 
 bool CFileManagerDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    // Keys reach the list also from an open editor, whose own they stay.
+    QWidget* focus = QApplication::focusWidget();
+    const bool editing = focus && focus != m_fileList && m_fileList->isAncestorOf(focus);
+    if (watched == m_fileList && event->type() == QEvent::KeyPress && !editing) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            OnDelete();
+            return true;
+        }
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
+            StartRename();
+            return true;
+        }
+    }
+    // Tabbing into the list selects its current row, so Enter opens something.
+    if (watched == m_fileList && event->type() == QEvent::FocusIn) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && GetSelectedFileRow() < 0 &&
+            m_fileModel->rowCount() > 0) {
+            const QModelIndex current = m_fileList->currentIndex();
+            m_fileList->selectRow(current.isValid() ? current.row() : 0);
+        }
+    }
     if (watched == m_fileList->viewport() && event->type() == QEvent::Leave) {
         m_hoverTimer.stop();
         m_hoverIndex = QPersistentModelIndex();

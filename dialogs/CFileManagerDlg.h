@@ -1,13 +1,16 @@
 #pragma once
 // "My Voice Files (Vellory)": the four categories as folder icons on the left,
-// the WAV files of the selected category on the right. "Delete" removes the
-// selected file; "Open" hands its record back to the caller.
+// the WAV files of the selected category on the right, oldest recording
+// first. "Delete" (or the Delete key) moves the selected file to the trash;
+// F2 renames it in place; "Open", Enter or a double click hands its record
+// back to the caller. The recording in progress is neither deleted nor renamed.
 //
 // exec() returns 1 when "Open" was pressed with a file row selected (the
 // record is then in m_selected), and 2 for "Close", Esc, the close box, or
 // "Open" without a file row. On "Open" the selected category row, if any, is
 // stored in m_category whatever the result.
 #include "dialogs/CFileListModel.h"
+#include "dialogs/CTrash.h"
 #include "dialogs/VoiceFileInfo.h"
 
 #include <QDialog>
@@ -36,16 +39,23 @@ public:
     int32_t m_category = 0;   // in: the category row selected first; out: see above
     VoiceFileInfo m_selected; // the result of "Open"
 
-    // Deletes a file and returns 0 or the error number. Replaceable so tests
-    // can make a deletion fail; an empty function restores unlink.
+    // Deletes a file for good and returns 0 or the error number. Replaceable
+    // so tests can make a deletion fail; an empty function restores unlink.
     using DeleteFunction = std::function<int(const std::string& path)>;
     static void SetDeleteFunction(DeleteFunction deleteFile);
+    // Moves a file to the trash (see CTrash). Replaceable for tests; an empty
+    // function restores CTrash::MoveToTrash.
+    using TrashFunction = std::function<CTrash::Result(const std::string& path, int& error)>;
+    static void SetTrashFunction(TrashFunction trashFile);
 
     // Texts of the date and time columns for a local calendar time.
     static QString FileDateText(const std::tm& local);
     static QString FileTimeText(const std::tm& local);
     // The failure box text for a deletion error number.
     static QString DeleteFailureText(int error);
+    // The system's text for an error number, or "Error number N." without one.
+    static QString ErrorText(int error);
+    static const char* const InProgressText;  // why the recording in progress stays
 
     // The category whose files the list shows (-1 before the first fill).
     int ListedCategory() const { return m_listedCategory; }
@@ -65,9 +75,16 @@ private:
     void OnCategoryItemChanged(const QItemSelection& selected);
     void OnFileRowEntered(const QModelIndex& index);
     void OnHoverTimeout();
+    void StartRename();
+    void OnRenameRequested(int row, const QString& name);
+    // Removes the file at `path`: to the trash, or for good after a second
+    // question where no trash can take it. Returns 0 or the error number
+    // (-1 when the user kept the file).
+    int RemoveFile(const std::string& path, const QString& shownName);
 
     void FillFileList(int category);
     static CFileListModel::Row FormatRow(RecordingFileEntry& entry);
+    void SizeColumnsToContents();
     int GetSelectedFileRow() const;
     int GetSelectedCategoryRow() const;
 

@@ -25,14 +25,23 @@ public:
 
     const std::string& Folder() const { return m_folder; }
 
-    // Lists the folder's recordings in the order the directory reports them.
-    // A file the reader cannot open has been reported by the reader and is
-    // left out.
+    // Lists the folder's recordings, oldest first (by the time above, then
+    // by name). FIFOs, sockets and devices named like recordings are left
+    // out without being opened. A file the reader cannot open (a folder
+    // named like a recording among them) has been reported by the reader and
+    // is left out. The program's own recordings that a crash left unfinished
+    // are repaired on the way; no other file is written to.
     std::vector<RecordingFileEntry> List() const;
 
     // Reads the format header of the file at record.path into the record.
     // Returns 1 when the reader opened it, else 0 (the reader has said why).
     static int ReadFileFormat(VoiceFileInfo& record);
+    // The same, also telling whether the RIFF size is still 0.
+    static int ReadFileFormat(VoiceFileInfo& record, bool& sizesZero);
+
+    enum class EntryKind { File, Folder, Special };
+    // What a file mode (st_mode) names: Special for FIFOs, sockets and devices.
+    static EntryKind KindOf(uint32_t mode);
     // The directory search's "*.wav", which matches without regard to case.
     static bool MatchesWavPattern(const char* name);
 
