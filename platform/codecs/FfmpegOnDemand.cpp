@@ -22,56 +22,13 @@ extern "C" {
 #include <libswresample/version.h>
 }
 
-#include <dlfcn.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
-
-namespace {
-
-enum Library { AvUtil, AvCodec, AvFormat, SwResample, LibraryCount };
+#include "platform/LoadOnDemand.h"
 
 #define VELLORY_SONAME(name, major) "lib" name ".so." AV_STRINGIFY(major)
-constexpr const char* kSonames[LibraryCount] = {
-    VELLORY_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR),
-    VELLORY_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR),
-    VELLORY_SONAME("avformat", LIBAVFORMAT_VERSION_MAJOR),
-    VELLORY_SONAME("swresample", LIBSWRESAMPLE_VERSION_MAJOR),
-};
-#undef VELLORY_SONAME
-
-// The library's own definition of `name`. A library that cannot be loaded is
-// as fatal as it was when the loader refused to start the program without it.
-void* Resolve(Library library, const char* name)
-{
-    static std::mutex mutex;
-    static void* handles[LibraryCount] = {};
-    std::lock_guard lock(mutex);
-    if (!handles[library]) {
-        handles[library] = ::dlopen(kSonames[library], RTLD_NOW | RTLD_LOCAL);
-        if (!handles[library]) {
-            std::fprintf(stderr, "vellory: cannot load %s: %s\n", kSonames[library], ::dlerror());
-            std::abort();
-        }
-    }
-    void* symbol = ::dlsym(handles[library], name);
-    if (!symbol) {
-        std::fprintf(stderr, "vellory: %s has no %s\n", kSonames[library], name);
-        std::abort();
-    }
-    return symbol;
-}
-
-} // namespace
-
-// Each function resolves its target once; later calls cost one indirect jump.
-#define VELLORY_FORWARD(library, result, name, params, args)                                                   \
-    result name params                                                                                        \
-    {                                                                                                         \
-        static const auto real = reinterpret_cast<decltype(&name)>(Resolve(library, #name));                   \
-        return real args;                                                                                     \
-    }
+#define AvUtil VELLORY_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR)
+#define AvCodec VELLORY_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR)
+#define AvFormat VELLORY_SONAME("avformat", LIBAVFORMAT_VERSION_MAJOR)
+#define SwResample VELLORY_SONAME("swresample", LIBSWRESAMPLE_VERSION_MAJOR)
 
 extern "C" {
 // libavutil
