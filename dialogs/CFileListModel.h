@@ -30,6 +30,8 @@ public:
     void SetRows(std::vector<Row> rows);
 
     QString Text(int row, int column) const;
+    // The same without a copy; the row and column must be in range.
+    const QString& TextRef(int row, int column) const { return m_rows[size_t(row)].texts[size_t(column)]; }
     // The record attached to a row, or nullptr for a row out of range.
     const VoiceFileInfo* Record(int row) const;
     // Gives a row a new file name and path, keeping its place.

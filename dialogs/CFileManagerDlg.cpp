@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QSet>
 #include <QStyle>
 #include <QItemSelection>
 #include <QKeyEvent>
@@ -27,6 +26,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <unordered_set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -331,16 +331,23 @@ void CFileManagerDlg::SizeColumnsToContents()
     const int rows = m_fileModel->rowCount();
     for (int column = 0; column < CFileListModel::ColumnCount; ++column) {
         int widest = 0;
-        QSet<QString> measured;
+        std::unordered_set<uint64_t> measured; // patterns by hash: no string is built twice
         for (int row = 0; row < rows; ++row) {
-            QString pattern = m_fileModel->Text(row, column);
+            const QString& text = m_fileModel->TextRef(row, column);
+            if (text.isEmpty())
+                continue;
+            uint64_t hash = 1469598103934665603ull; // FNV-1a over the pattern
+            for (const QChar c : text) {
+                const char16_t u = c >= QLatin1Char('1') && c <= QLatin1Char('9') ? u'0' : c.unicode();
+                hash = (hash ^ u) * 1099511628211ull;
+            }
+            if (!measured.insert(hash).second)
+                continue;
+            QString pattern = text;
             for (QChar& c : pattern)
                 if (c >= QLatin1Char('1') && c <= QLatin1Char('9'))
                     c = QLatin1Char('0');
-            if (pattern.isEmpty() || measured.contains(pattern))
-                continue;
             widest = std::max(widest, metrics.horizontalAdvance(pattern) + margin);
-            measured.insert(pattern);
         }
         header->resizeSection(column, std::max(widest, header->sectionSizeHint(column)));
     }

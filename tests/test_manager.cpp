@@ -36,6 +36,8 @@
 #include <fstream>
 #include <fcntl.h>
 #include <mutex>
+#include <dirent.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -646,7 +648,39 @@ TEST_F(ManagerTest, ARowUnderTheRestingPointerBecomesSelected)
     QTRY_COMPARE_WITH_TIMEOUT(SelectedFileRow(dlg), 2, 2000);
 }
 
-TEST_F(ManagerTest, TenThousandFilesListWellUnderASecond)
+namespace {
+// The least any listing does: for every *.wav, stat it, open it, read its
+// first 64 bytes and close it.
+double FloorMs(const std::string& folder)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int read = 0;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        char buffer[64];
+        while (const dirent* e = ::readdir(dir)) {
+            const size_t length = std::strlen(e->d_name);
+            if (length < 4 || ::strcasecmp(e->d_name + length - 4, ".wav") != 0)
+                continue;
+            const std::string path = folder + e->d_name;
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0)
+                continue;
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            if (::pread(fd, buffer, sizeof buffer, 0) == sizeof buffer)
+                ++read;
+            ::close(fd);
+        }
+        ::closedir(dir);
+    }
+    EXPECT_EQ(read, 10000);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+} // namespace
+
+TEST_F(ManagerTest, TenThousandFilesListWithinThreeTimesTheFloor)
 {
     for (int i = 0; i < 10000; ++i)
         WriteWav(PathIn(2, std::to_string(i) + ".wav"), 1, 22050, 16, 46 + 4410);
@@ -656,27 +690,30 @@ TEST_F(ManagerTest, TenThousandFilesListWellUnderASecond)
     timer.start();
     dlg.show();
     QCoreApplication::processEvents();
-    qint64 best = timer.elapsed();
-    std::printf("[ timing ] 10000 files: dialog open and listed in %lld ms\n", static_cast<long long>(best));
+    std::printf("[ timing ] 10000 files: dialog open and listed in %lld ms\n", static_cast<long long>(timer.elapsed()));
     ASSERT_EQ(Rows(dlg).size(), 10000u);
-    // Refills; the best of the runs keeps other load on the machine out of the figure.
-    for (int run = 0; run < 2; ++run) {
+    // Warm caches, interleaved with the floor; the best of each keeps other
+    // load on the machine out of the ratio.
+    double best = 1e9;
+    double floor = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        floor = std::min(floor, FloorMs(Folder(2)));
         ClickCategory(dlg, 0);
         ASSERT_EQ(Rows(dlg).size(), 0u);
         timer.restart();
         ClickCategory(dlg, 2);
         QCoreApplication::processEvents();
-        const qint64 ms = timer.elapsed();
-        std::printf("[ timing ] 10000 files: refill in %lld ms\n", static_cast<long long>(ms));
-        best = std::min(best, ms);
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
     }
+    std::printf("[ timing ] 10000 files: refill best %.1f ms, floor best %.1f ms, ratio %.2f\n", best, floor,
+                best / floor);
     EXPECT_EQ(Rows(dlg).size(), 10000u);
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    EXPECT_LT(best, 5000);
-#else
-    EXPECT_LT(best, 1000);
-#endif
     EXPECT_EQ(m_boxes.size(), 0u);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    EXPECT_LT(best, 5000.0);
+#else
+    EXPECT_LT(best, 3 * floor);
+#endif
 }
 
 TEST_F(ManagerTest, FilesPastFourGigabytesKeepTheirWholeSize)
