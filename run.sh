@@ -2,7 +2,8 @@
 # Builds the recorder (incrementally) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+tools/install-deps.sh run
+# The tests' libraries are not installed by the run set: build the program only.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build build --target vellory
 exec build/app/vellory "$@"

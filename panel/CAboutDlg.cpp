@@ -3,6 +3,7 @@
 #include "dialogs/DialogUnits.h"
 #include "panel/PanelImages.h"
 #include "res/Resources.h"
+#include "res/Version.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -10,13 +11,13 @@
 
 QString CAboutDlg::VersionText()
 {
-    return QStringLiteral("Vellory Version 1.0.2");
+    return QStringLiteral("Vellory Version ") + QString::fromLatin1(kVelloryVersion);
 }
 
 QString CAboutDlg::CreditText()
 {
-    return QStringLiteral("Written by the Vellory developers.\n"
-                          "Contact: vellory@example.org");
+    // The same home page the AppStream metainfo names; it leads to the issues.
+    return QStringLiteral("Written by the Vellory developers.\n") + QString::fromLatin1(kVelloryHomepage);
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent)

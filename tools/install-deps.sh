@@ -1,21 +1,53 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the program and the tests need.
+# Installs the Debian 12 packages that building and running (run) or also
+# testing (test) need:   tools/install-deps.sh run|test
 # As root: apt-get update, then apt-get install of what is missing. Otherwise
-# prints the command to run and fails.
+# prints the one apt-get line to run and fails.
+#
+# A sound server is never installed for "run": the program talks to whichever
+# server speaks the PulseAudio protocol (PulseAudio or PipeWire's
+# pipewire-pulse). Installing a server package enables its user service for
+# every login, which would switch or break a desktop's sound, so "test" adds
+# one only in CI (CI=true: both servers, as both legs run there) or when no
+# sound server is installed at all (then PipeWire, Debian 12's desktop default).
 set -euo pipefail
+set_name=${1:-test}
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
 packages=(
-  build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev
-  libpulse-dev pulseaudio pulseaudio-utils
-  libavcodec-dev libavformat-dev libavutil-dev libswresample-dev ffmpeg
-  sox libsox-fmt-all
-  xvfb x11-utils xdotool imagemagick
-  clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-wayland
+  libpulse-dev
+  libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
 )
+case "$set_name" in
+run) ;;
+test)
+  packages+=(
+    libgtest-dev libgmock-dev
+    pulseaudio-utils dbus-daemon ffmpeg sox libsox-fmt-all
+    xvfb x11-utils xdotool imagemagick
+    clang libclang-rt-14-dev
+    desktop-file-utils appstream librsvg2-bin groff-base dpkg-dev file
+  )
+  if [ "${CI:-}" = true ]; then
+    # pipewire-pulse installs beside pulseaudio (only the pipewire-audio
+    # metapackage conflicts with it), so CI can run both servers' legs.
+    packages+=(pulseaudio pipewire pipewire-pulse wireplumber)
+  elif ! installed pulseaudio && ! installed pipewire-pulse; then
+    packages+=(pipewire pipewire-pulse wireplumber)
+  fi
+  ;;
+*)
+  echo "usage: $0 run|test" >&2
+  exit 2
+  ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" = 0 ]; then
@@ -24,6 +56,6 @@ if [ "$(id -u)" = 0 ]; then
   apt-get install -y --no-install-recommends "${missing[@]}"
 else
   echo "Missing packages. Run as root:" >&2
-  echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+  echo "apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
   exit 1
 fi

@@ -2,9 +2,16 @@
 # Starts or stops a private PulseAudio server for tests: a null sink "vsink"
 # (default output) and a virtual microphone "vmic" remapped from its monitor
 # (default input), so what is played into the sink can be recorded.
-#   eval "$(tools/private-pulse.sh start DIR)"   -> exports PULSE_SERVER
+#   server=$(tools/private-pulse.sh start DIR) && eval "$server"  -> exports PULSE_SERVER
 #   tools/private-pulse.sh stop DIR
+# With VELLORY_TEST_SERVER=pipewire the same is served by a private PipeWire
+# and its PulseAudio server instead (tools/private-pipewire.sh), so every
+# test that starts a server of its own runs against the chosen one.
 set -euo pipefail
+if { [ "${1:-}" = start ] && [ "${VELLORY_TEST_SERVER:-pulseaudio}" = pipewire ]; } ||
+   { [ "${1:-}" = stop ] && [ -f "${2:-}/dbus.pid" ]; }; then
+  exec "$(dirname "$0")/private-pipewire.sh" "$@"
+fi
 cmd=${1:?start|stop} dir=${2:?state folder}
 case "$cmd" in
 start)
