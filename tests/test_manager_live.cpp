@@ -1,0 +1,144 @@
+// The manager opened from the panel while it records: the file being
+// recorded can be neither deleted nor renamed, and the recording goes on to a
+// whole file.
+#include "TestSupport.h"
+#include "app/MessageBoxes.h"
+#include "app/Settings.h"
+#include "dialogs/CFileManagerDlg.h"
+#include "engine/MessageStyle.h"
+#include "panel/CDisplayPanel.h"
+#include "panel/CRecorderDlg.h"
+#include "platform/AudioBackends.h"
+#include "platform/capture/CVirtualWaveIn.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Box {
+    std::string text;
+    unsigned style;
+};
+
+class ManagerWhileRecording : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("HOME", m_home.Path().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (m_home.Path() + "/data").c_str(), 1);
+        QStandardPaths::setTestModeEnabled(true);
+        WriteRoot(m_root.Path() + "/");
+        m_config.signal = VirtualWaveInConfig::Signal::Sine;
+        m_config.frequency = 1000;
+        m_config.speed = 1.0;
+        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
+                                                       WaveInProcFn proc, void* instance) {
+            return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
+        });
+        SetMessageBoxHook([this](const QString& text, unsigned style) {
+            m_boxes.push_back({text.toStdString(), style});
+            return style == MB_YESNO_QUESTION ? IDYES : IDOK;
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageBoxHook({});
+        OverrideBackend(&AudioBackends::waveIn, {});
+        WriteRoot("");
+        ::unsetenv("XDG_DATA_HOME");
+    }
+
+    TempDir m_home;
+    TempDir m_root;
+    VirtualWaveInConfig m_config;
+    CapturingHost m_host;
+    std::vector<Box> m_boxes;
+};
+
+} // namespace
+
+TEST_F(ManagerWhileRecording, DeleteAndRenameOfTheLiveFileAreRefusedAndTheRecordingGoesOn)
+{
+    CRecorderDlg panel;
+    panel.show();
+    panel.OnRec();
+    ASSERT_EQ(panel.Mode(), Recording);
+    const std::string recorded = panel.Display()->GetText();
+    const std::string name = fs::path(recorded).filename().string();
+    QTest::qWait(600);
+
+    bool seen = false;
+    QTimer watcher;
+    watcher.setInterval(20);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<CFileManagerDlg*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible())
+            return;
+        watcher.stop();
+        seen = true;
+        auto* files = dlg->findChild<QTableView*>("fileList");
+        QAbstractItemModel* model = files->model();
+        int row = -1;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, 0).data().toString().toStdString() == name)
+                row = r;
+        if (row < 0) {
+            ADD_FAILURE() << "the recording in progress is not listed";
+            dlg->reject();
+            return;
+        }
+        files->selectRow(row);
+        dlg->findChild<QPushButton*>("deleteButton")->click();
+        // Renaming it by F2 is refused too.
+        row = -1;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, 0).data().toString().toStdString() == name)
+                row = r;
+        if (row >= 0) {
+            files->selectRow(row);
+            QTest::keyClick(files, Qt::Key_F2);
+            if (auto* editor = qobject_cast<QLineEdit*>(files->indexWidget(model->index(row, 0)))) {
+                editor->setText("renamed");
+                QTest::keyClick(editor, Qt::Key_Return);
+            }
+        }
+        QTimer::singleShot(100, dlg, [dlg] { dlg->reject(); });
+    });
+    watcher.start();
+    panel.OnManager();
+    ASSERT_TRUE(seen);
+
+    ASSERT_EQ(m_boxes.size(), 3u);
+    EXPECT_EQ(m_boxes[0].text, "Do you really want to delete " + name + "?");
+    EXPECT_EQ(m_boxes[1].text, "Unable to delete file..\nThe recording is in progress.");
+    EXPECT_EQ(m_boxes[1].style, MB_ICONSTOP);
+    EXPECT_EQ(m_boxes[2].text, "Unable to rename file..\nThe recording is in progress.");
+    EXPECT_TRUE(fs::exists(recorded));
+    EXPECT_FALSE(fs::exists(fs::path(recorded).parent_path() / "renamed.wav"));
+    EXPECT_EQ(panel.Mode(), Recording) << "the recording went on behind the dialog";
+
+    QTest::qWait(600);
+    panel.OnStop();
+    for (int i = 0; i < 250 && panel.Mode() != Idle; ++i)
+        QTest::qWait(20);
+    ASSERT_EQ(panel.Mode(), Idle);
+    const auto bytes = ReadFileBytes(recorded);
+    ASSERT_GE(bytes.size(), 46u);
+    EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8) << "finished";
+    EXPECT_EQ(Le32(bytes, 42), bytes.size() - 46);
+    EXPECT_GT(bytes.size() - 46, 44100u) << "more than a second of 22050 Hz 16-bit mono: nothing was cut";
+}
