@@ -184,7 +184,7 @@ choose_format() { # name
   sleep 0.3
   xdotool type --delay 60 "$1"
   sleep 0.5
-  shot "format-$(echo "$1" | tr -c 'A-Za-z0-9' _)"
+  shot "format-$1"
   xdotool key Return
   for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^Select audio format$' >/dev/null 2>&1 || return 0; sleep 0.1; done
   fail "the format dialog did not close on Enter"
