@@ -15,12 +15,15 @@
 #   foreign  WAV files of other recorders (0xFFFFFFFF sizes, zero sizes, a
 #            JUNK chunk before "fmt ") are byte for byte the same after
 #            start-up and listing
+#   journal  the recording in progress is named in the journal of the state
+#            folder until STOP; the files and folders the program creates are
+#            private to the user (0600 and 0700)
 # Usage: e2e_safety.sh VELLORY [SHOTS_DIR] [CHECK...]
 set -u
 exe=${1:?path to vellory}
 shots=${2:-$(mktemp -d)}
 shift $(($# < 2 ? $# : 2))
-checks=${*:-format play delete kill fifo foreign}
+checks=${*:-format play delete kill fifo foreign journal}
 mkdir -p "$shots"
 work=$(mktemp -d)
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
@@ -349,7 +352,9 @@ check_kill() {
   [ -n "$f" ] || { fail "no recording was started"; return; }
   echo "first audio on disk $first s after REC; killed $(secs_since "$t0") s after REC: $(basename "$f"), $(stat -c %s "$f") bytes, tag $(le16 "$f" 20)"
   [ "$(le16 "$f" 20)" = 85 ] || fail "the recording is not MPEG Layer-3 (tag $(le16 "$f" 20))"
+  grep -qF "$f" "$journal" 2>/dev/null || fail "the journal does not name the recording cut off by kill -9"
   start_app kill-second || return
+  ! grep -qF "$f" "$journal" 2>/dev/null || fail "the journal still names the recording after the restart repaired it"
   sleep 0.5
   local dec probe freq
   if dec=$(decoded_seconds "$f"); then
@@ -430,6 +435,34 @@ check_foreign() {
   local changed
   changed=$(cd "$root" && sha256sum --quiet -c "$work/foreign.sha" 2>&1)
   [ -z "$changed" ] || { fail "files of other recorders were changed: $(echo "$changed" | tr '\n' ' ')"; cat "$work/foreign.ls"; ls -l "$root" "$root/1"; }
+}
+
+journal=$XDG_STATE_HOME/vellory/recordings
+mode_of() { stat -c %a "$1" 2>/dev/null; }
+
+check_journal() {
+  # A root that does not exist yet: the program makes it at REC.
+  root=$work/journal-root
+  mkdir -p "$XDG_CONFIG_HOME/Corvane"
+  printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
+  start_app journal || return
+  play_tone 6 1000
+  click $REC
+  sleep 2
+  local f; f=$(newest_wav "$root" 2>/dev/null)
+  if [ -z "$f" ]; then fail "REC made no file in a root it had to create"; else
+    echo "recording $(basename "$f"): file mode $(mode_of "$f"), root folder $(mode_of "$root"), state folder $(mode_of "${journal%/*}")"
+    grep -qF "$f" "$journal" 2>/dev/null || fail "the journal does not name the recording in progress"
+    [ "$(mode_of "$f")" = 600 ] || fail "the new recording has mode $(mode_of "$f"), not 600"
+    [ "$(mode_of "$root")" = 700 ] || fail "the root folder the program made has mode $(mode_of "$root"), not 700"
+    [ "$(mode_of "${journal%/*}")" = 700 ] || fail "the state folder has mode $(mode_of "${journal%/*}"), not 700"
+  fi
+  click $STOP
+  stop_tone
+  sleep 0.8
+  [ -n "$f" ] && grep -qF "$f" "$journal" 2>/dev/null && fail "the journal still names the recording after STOP"
+  [ -n "$f" ] && [ "$(mode_of "$f")" != 600 ] && fail "the finished recording has mode $(mode_of "$f"), not 600"
+  power_off
 }
 
 for check in $checks; do
