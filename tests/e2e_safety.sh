@@ -214,29 +214,39 @@ check_format() {
   for spec in "GSM:49:640" "MPEG:85:2304"; do
     IFS=: read -r name tag tol <<<"$spec"
     choose_format "$name" || continue
-    play_tone 8 1000
+    # The tone runs from before REC until 1.5 s before STOP: the silence at
+    # the end of the file then shows whether the last of the audio arrived.
+    play_tone 12 1000
     click $REC
     local t0; t0=$(now)
     sleep 2.5
     shot "format-recording-$tag"
+    stop_tone
+    local toneEnd; toneEnd=$(now)
     sleep 1.5
     local wall; wall=$(secs_since "$t0")
+    local quiet; quiet=$(secs_since "$toneEnd")
     click $STOP
-    stop_tone
     sleep 0.8
     local f; f=$(newest_wav "$root")
     [ -n "$f" ] || { fail "$name: no recording"; continue; }
     echo "$name: $(basename "$f"), $(stat -c %s "$f") bytes, REC to STOP $wall s"
     [ "$(le16 "$f" 20)" = "$tag" ] || fail "$name: the file's format tag is $(le16 "$f" 20), not $tag"
-    local dec probe freq
+    local dec probe freq tail
     dec=$(decoded_seconds "$f") || { fail "$name: FFmpeg cannot decode the recording"; mv "$f" "$f.done"; continue; }
     probe=$(probed_seconds "$f")
-    freq=$(tone_of "$f" 1.2)
-    echo "$name: decodes to $dec s, ffprobe says $probe s, tone $freq Hz"
-    # The time runs from REC's click to STOP's; the sound server takes a moment to start
-    # delivering (longer on a busy machine), so the file may be shorter by that, never longer.
-    within "$dec" "$(awk -v w="$wall" 'BEGIN { print w * 0.7 - 0.3 }')" "$(awk -v w="$wall" 'BEGIN { print w + 0.3 }')" ||
+    freq=$(tone_of "$f" 0.5)
+    tail=$(ffmpeg -nostdin -v error -i "$f" -ac 1 -f wav - 2>/dev/null |
+      sox -t wav - -n reverse silence 1 0.02 2% stat 2>&1 | awk -v d="$dec" '/Length \(seconds\)/ { printf "%.3f", d - $3 }')
+    echo "$name: decodes to $dec s, ffprobe says $probe s, tone $freq Hz; silence at the end $tail s (tone stopped $quiet s before STOP)"
+    # The time runs from REC's click to STOP's; the first capture after start-up
+    # connects to the sound server (a second or more on a busy machine), so the
+    # file may be shorter by that at its start, never longer. Its end is whole:
+    # the silence after the tone lasts as long as it did before STOP.
+    within "$dec" "$(awk -v w="$wall" 'BEGIN { print w - 2 }')" "$(awk -v w="$wall" 'BEGIN { print w + 0.3 }')" ||
       fail "$name: $dec s of audio for $wall s of recording"
+    within "${tail:-0}" "$(awk -v q="$quiet" 'BEGIN { print q - 0.4 }')" "$(awk -v q="$quiet" 'BEGIN { print q + 0.4 }')" ||
+      fail "$name: the file ends $tail s after the tone, the recording ran $quiet s past it"
     # An MP3 decodes with the encoder's delay and a padded last frame: up to about 0.25 s more.
     within "${probe:-0}" "$(awk -v d="$dec" 'BEGIN { print d - 0.3 }')" "$(awk -v d="$dec" 'BEGIN { print d + 0.3 }')" ||
       fail "$name: ffprobe says $probe s, the audio lasts $dec s"
