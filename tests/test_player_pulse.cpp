@@ -43,8 +43,10 @@ class MonitorRecording {
 public:
     explicit MonitorRecording(const std::string& path)
     {
+        // The sink's two channels as they are: servers mix stereo down to mono
+        // differently (PulseAudio averages, PipeWire adds each at -3 dB).
         const auto [rc, out] = RunCommand("parecord -d vsink.monitor --latency-msec=50 --file-format=wav "
-                                          "--rate=22050 --channels=1 --format=s16le '" +
+                                          "--rate=22050 --channels=2 --format=s16le '" +
                                           path + "' >/dev/null 2>&1 & echo $!");
         m_pid = rc == 0 ? std::atoi(out.c_str()) : 0;
     }
@@ -213,7 +215,7 @@ TEST_F(PulsePlayerTest, ToneIsHeardOnTheSinkForTheFilesLength)
     recording.Stop();
     const ToneSpan span = FindTone(captured);
     EXPECT_NEAR(span.seconds, 2.0, 0.12) << "tone from " << span.start << " s";
-    const auto [rc, stat] = RunCommand("sox '" + captured + "' -n trim " + std::to_string(span.start + 0.1) + " " +
+    const auto [rc, stat] = RunCommand("sox '" + captured + "' -n remix 1 trim " + std::to_string(span.start + 0.1) + " " +
                                        std::to_string(span.seconds - 0.2) + " stat 2>&1");
     ASSERT_EQ(rc, 0) << stat;
     std::printf("captured tone %.2f s from %.2f s, rough frequency %.0f Hz, RMS %.3f\n", span.seconds, span.start,
