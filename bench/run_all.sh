@@ -34,6 +34,7 @@ stats() { sort -g | awk -v f="${1:-%.1f}" '{a[NR]=$1} END {m = NR % 2 ? a[(NR+1)
   printf f " (" f "-" f ")", m, a[1], a[NR]}'; }
 median() { sort -g | awk '{a[NR]=$1} END {printf "%.3f", NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 now_ns() { date +%s%N; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f\n", b > 0 ? a / b : 0}'; }
 # CPU ticks (user + system, every thread that ever ran) of a process.
 cpu_ticks() { awk '{sub(/^.*\) /, ""); print $12 + $13}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status" 2>/dev/null; }
@@ -69,7 +70,7 @@ startup_ms() { # home command...
   use_home "$1"; shift
   local s; s=$(now_ns)
   VELLORY_QUIT_AFTER_FIRST_PAINT=1 "$@" >/dev/null 2>&1
-  echo "scale=1; ($(now_ns) - $s) / 1000000" | bc
+  awk -v e="$(now_ns)" -v s="$s" 'BEGIN {printf "%.1f\n", (e - s) / 1e6}'
 }
 for c in warm cold; do
   [ $c = cold ] && [ $can_drop = 0 ] && continue
@@ -84,9 +85,9 @@ for c in warm cold; do
       esac
       add "su_${c}_$who" "$t"; eval "last_$who=$t"
     done
-    add "su_${c}_r0" "$(echo "scale=3; $last_v0 / $last_min" | bc)"
-    add "su_${c}_r10k" "$(echo "scale=3; $last_v10k / $last_min" | bc)"
-    add "su_${c}_r10k0" "$(echo "scale=3; $last_v10k / $last_v0" | bc)"
+    add "su_${c}_r0" "$(div "$last_v0" "$last_min")"
+    add "su_${c}_r10k" "$(div "$last_v10k" "$last_min")"
+    add "su_${c}_r10k0" "$(div "$last_v10k" "$last_v0")"
   done
 done
 
@@ -130,7 +131,7 @@ newest_wav() { find "$state/homerec/fmanager" -maxdepth 1 -name '*.wav' -printf 
 # CPU ms per minute of a process over the next $secs seconds, from now.
 cpu_per_min() { # pid
   local a b; a=$(cpu_ticks "$1"); sleep "$secs"; b=$(cpu_ticks "$1")
-  echo "scale=1; ($b - $a) * 1000 / $tick * 60 / $secs" | bc
+  awk -v a="$a" -v b="$b" -v t="$tick" -v s="$secs" 'BEGIN {printf "%.1f\n", (b - a) * 1000 / t * 60 / s}'
 }
 child_cpu() { # key command...: starts it, measures after half a second, ends it with SIGINT
   local key=$1; shift
