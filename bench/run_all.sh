@@ -34,7 +34,7 @@ stats() { sort -g | awk -v f="${1:-%.1f}" '{a[NR]=$1} END {m = NR % 2 ? a[(NR+1)
   printf f " (" f "-" f ")", m, a[1], a[NR]}'; }
 median() { sort -g | awk '{a[NR]=$1} END {printf "%.3f", NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 now_ns() { date +%s%N; }
-div() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f\n", b > 0 ? a / b : 0}'; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f\n", (b > 0 ? a / b : 0)}'; }
 # CPU ticks (user + system, every thread that ever ran) of a process.
 cpu_ticks() { awk '{sub(/^.*\) /, ""); print $12 + $13}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status" 2>/dev/null; }
