@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <cstring>
 #include <sys/wait.h>
 #include <thread>
@@ -195,4 +198,32 @@ TEST(CompressedCrash, KilledMp3RecordingKeepsAllButTheLastSecondsAndDecodes)
     const ToneMatch m =
         MatchTone(std::vector<int16_t>(tone.begin(), tone.begin() + long(factSamples) - 4000), decoded, 1, 4000);
     EXPECT_GE(m.snrDb, 10.0) << "the tone as recorded";
+}
+
+// The player's own header walk opens without blocking and only regular files.
+TEST(PlayerOpen, FifoAndDeviceNamedWavAreRefusedWithoutWaiting)
+{
+    TempDir dir;
+    const auto fifo = dir.File("fifo.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.wav").c_str()), 0);
+    std::atomic<int> refused{0};
+    std::thread opener([&] {
+        for (const auto& p : {fifo, dir.File("zero.wav"), dir.Path()}) {
+            CAudioDecoder decoder;
+            if (decoder.Open(p) != 0)
+                ++refused;
+        }
+    });
+    for (int i = 0; i < 100 && refused.load() < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (refused.load() < 3) {
+        const int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); // let a stuck open end
+        opener.join();
+        if (w >= 0)
+            ::close(w);
+        FAIL() << "an open waited";
+    }
+    opener.join();
+    EXPECT_EQ(refused.load(), 3);
 }
