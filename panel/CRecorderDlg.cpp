@@ -623,6 +623,13 @@ void CRecorderDlg::OnStop()
         } else {
             m_pRecorder->Stop();
             QApplication::restoreOverrideCursor();
+            // The last write, the sync or the close itself can still fail
+            // (a full disk, a network file system): the file is not safe.
+            const CWavFile& file = m_pRecorder->GetWavFile();
+            if (file.LastWriteError() == WavWriteError::DiskWrite)
+                ShowMessageBox(QStringLiteral("The recording could not be finished because the file could not be written:\n%1")
+                                   .arg(QString::fromLocal8Bit(std::strerror(file.LastErrno()))),
+                               MB_ICONSTOP, this);
         }
     } else if (m_mode != Recording) {
         // Stopping the playback; with no device open there is nothing to stop.
