@@ -1,5 +1,7 @@
 #include "CTrash.h"
 
+#include "platform/riff/FdIo.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -105,19 +107,6 @@ std::string TopTrash(const std::string& top)
     return UsableTrash(trash) ? trash : std::string();
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
 
 int Rename(const std::string& from, const std::string& to)
 {
@@ -225,7 +214,7 @@ CTrash::Result CTrash::MoveToTrash(const std::string& givenPath, int& error, std
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
     const std::string text = "[Trash Info]\nPath=" + EncodePath(infoPath) + "\nDeletionDate=" + date + "\n";
-    bool written = WriteAll(fd, text);
+    bool written = WriteFully(fd, text);
     int writeError = written ? 0 : errno;
     if (::close(fd) != 0 && written) {
         written = false;

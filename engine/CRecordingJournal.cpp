@@ -1,5 +1,7 @@
 #include "CRecordingJournal.h"
 
+#include "platform/riff/FdIo.h"
+
 #include "engine/CRecordingRepair.h"
 #include "engine/CWavFile.h"
 
@@ -65,19 +67,6 @@ std::vector<std::string> ReadEntries(const std::string& file)
     return entries;
 }
 
-bool WriteAll(int fd, const std::string& data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
 
 // Replaces the journal in one step: a crash leaves the old or the new one.
 bool WriteEntries(const std::string& folder, const std::string& file, const std::vector<std::string>& entries)
@@ -93,7 +82,7 @@ bool WriteEntries(const std::string& folder, const std::string& file, const std:
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             return false;
-        const bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
+        const bool ok = WriteFully(fd, data) && ::fsync(fd) == 0;
         if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), file.c_str()) != 0) {
             ::unlink(temp.c_str());
             return false;

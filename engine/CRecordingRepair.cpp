@@ -1,5 +1,7 @@
 #include "CRecordingRepair.h"
 
+#include "platform/riff/FdIo.h"
+
 #include "engine/CWavFile.h"
 
 #include <cerrno>
@@ -20,21 +22,6 @@ uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 // (a copy in progress, another program writing).
 constexpr int kQuietSeconds = 2;
 
-bool ReadAt(int fd, uint64_t offset, void* buf, size_t n)
-{
-    auto* p = static_cast<uint8_t*>(buf);
-    while (n > 0) {
-        ssize_t r = ::pread(fd, p, n, off_t(offset));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return false;
-        p += r;
-        offset += uint64_t(r);
-        n -= size_t(r);
-    }
-    return true;
-}
 
 bool WriteLe32At(int fd, uint64_t offset, uint32_t value)
 {
@@ -87,7 +74,7 @@ struct WriterHeader {
 bool ReadWriterHeader(int fd, uint64_t fileSize, WriterHeader& h)
 {
     uint8_t head[38];
-    if (fileSize < 46 || !ReadAt(fd, 0, head, sizeof head))
+    if (fileSize < 46 || !ReadFullyAt(fd, 0, head, sizeof head))
         return false;
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
         std::memcmp(head + 12, "fmt ", 4) != 0)
@@ -108,14 +95,14 @@ bool ReadWriterHeader(int fd, uint64_t fileSize, WriterHeader& h)
         return false;
     if (cbSize >= 2 && (h.tag == WAVE_FORMAT_ADPCM || h.tag == WAVE_FORMAT_IMA_ADPCM || h.tag == WAVE_FORMAT_GSM610)) {
         uint8_t spb[2];
-        if (!ReadAt(fd, 38, spb, 2))
+        if (!ReadFullyAt(fd, 38, spb, 2))
             return false;
         h.samplesPerBlock = Le16(spb);
     }
     uint64_t pos = 20 + uint64_t(fmtSize) + (fmtSize & 1);
     uint8_t ck[8];
     if (h.tag != WAVE_FORMAT_PCM) {
-        if (pos + 8 > fileSize || !ReadAt(fd, pos, ck, 8) || std::memcmp(ck, "fact", 4) != 0)
+        if (pos + 8 > fileSize || !ReadFullyAt(fd, pos, ck, 8) || std::memcmp(ck, "fact", 4) != 0)
             return false;
         const uint32_t factSize = Le32(ck + 4);
         if (factSize == 4)
@@ -124,7 +111,7 @@ bool ReadWriterHeader(int fd, uint64_t fileSize, WriterHeader& h)
             return false;
         pos += 8 + factSize;
     }
-    if (pos + 8 > fileSize || !ReadAt(fd, pos, ck, 8) || std::memcmp(ck, "data", 4) != 0)
+    if (pos + 8 > fileSize || !ReadFullyAt(fd, pos, ck, 8) || std::memcmp(ck, "data", 4) != 0)
         return false;
     h.dataSizeAt = pos + 4;
     h.dataSize = Le32(ck + 4);

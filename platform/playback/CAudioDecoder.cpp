@@ -1,5 +1,7 @@
 #include "CAudioDecoder.h"
 
+#include "platform/riff/FdIo.h"
+
 #include "platform/playback/MciWaveAudio.h"
 
 extern "C" {
@@ -25,21 +27,6 @@ constexpr int kMaxBadPackets = 8;
 
 uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
-bool ReadAt(int fd, uint64_t offset, void* buf, size_t n)
-{
-    auto* p = static_cast<uint8_t*>(buf);
-    while (n > 0) {
-        const ssize_t r = ::pread(fd, p, n, off_t(offset));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return false;
-        p += r;
-        offset += uint64_t(r);
-        n -= size_t(r);
-    }
-    return true;
-}
 
 void QuietFfmpeg()
 {
@@ -122,18 +109,18 @@ uint32_t CAudioDecoder::ParseHeader()
     const uint64_t fileSize = uint64_t(sb.st_size);
 
     uint8_t head[12];
-    bool ok = ReadAt(fd, 0, head, 12) && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
+    bool ok = ReadFullyAt(fd, 0, head, 12) && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
     bool haveFmt = false, haveData = false;
     uint64_t pos = 12;
     while (ok && pos + 8 <= fileSize) {
         uint8_t ck[8];
-        if (!ReadAt(fd, pos, ck, 8))
+        if (!ReadFullyAt(fd, pos, ck, 8))
             break;
         const uint32_t size = Le32(ck + 4);
         if (std::memcmp(ck, "fmt ", 4) == 0 && size >= 16) {
             uint8_t fmt[18] = {};
             const size_t want = std::min<size_t>(size, 18);
-            if (!ReadAt(fd, pos + 8, fmt, want))
+            if (!ReadFullyAt(fd, pos + 8, fmt, want))
                 break;
             std::memcpy(&m_format, fmt, 18);
             if (size < 18)
@@ -143,7 +130,7 @@ uint32_t CAudioDecoder::ParseHeader()
             // The standard four-byte count; recordings of earlier versions
             // have an empty fact chunk and no count.
             uint8_t count[4];
-            if (ReadAt(fd, pos + 8, count, 4) && Le32(count) > 0)
+            if (ReadFullyAt(fd, pos + 8, count, 4) && Le32(count) > 0)
                 m_factSamples = Le32(count);
         } else if (std::memcmp(ck, "data", 4) == 0) {
             const uint64_t available = fileSize - (pos + 8);
