@@ -18,12 +18,16 @@
 #   journal  the recording in progress is named in the journal of the state
 #            folder until STOP; the files and folders the program creates are
 #            private to the user (0600 and 0700)
+#   trash    the manager's Delete moves a finished recording to the user's
+#            trash, with the .trashinfo that lets the desktop restore it
+#   input    InputDevice names a second virtual source: the recording comes
+#            from it (a tone played only into its sink), not from the default
 # Usage: e2e_safety.sh VELLORY [SHOTS_DIR] [CHECK...]
 set -u
 exe=${1:?path to vellory}
 shots=${2:-$(mktemp -d)}
 shift $(($# < 2 ? $# : 2))
-checks=${*:-format play delete kill fifo foreign journal}
+checks=${*:-format play delete kill fifo foreign journal trash input}
 mkdir -p "$shots"
 work=$(mktemp -d)
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
@@ -480,6 +484,78 @@ check_journal() {
   [ -n "$f" ] && grep -qF "$f" "$journal" 2>/dev/null && fail "the journal still names the recording after STOP"
   [ -n "$f" ] && [ "$(mode_of "$f")" != 600 ] && fail "the finished recording has mode $(mode_of "$f"), not 600"
   power_off
+}
+
+check_trash() {
+  use_root trash
+  start_app trash || return
+  play_tone 4 800
+  click $REC
+  sleep 2
+  click $STOP
+  stop_tone
+  sleep 0.8
+  local f; f=$(newest_wav "$root")
+  [ -n "$f" ] || { fail "REC made no file"; power_off; return; }
+  local name; name=$(basename "$f")
+  local sum; sum=$(sha256sum < "$f")
+  open_manager || { power_off; return; }
+  mclick $M_ROW1
+  sleep 0.3
+  mclick $M_DELETE
+  local box
+  box=$(find_box) || { fail "Delete asked nothing"; close_manager; power_off; return; }
+  echo "question: $(box_text 1)"
+  answer_box "$box" # Yes
+  sleep 0.5
+  shot "trash-after-delete"
+  if box=$(find_box); then fail "an unexpected box after Yes: $(box_text 2)"; answer_box "$box"; fi
+  close_manager
+  power_off
+  local trash=$HOME/.local/share/Trash
+  [ -e "$f" ] && fail "the deleted file is still in its folder"
+  if [ ! -f "$trash/files/$name" ]; then fail "the file is not in $trash/files"; else
+    [ "$(sha256sum < "$trash/files/$name")" = "$sum" ] || fail "the file in the trash differs from the recording"
+  fi
+  local info=$trash/info/$name.trashinfo
+  if [ ! -f "$info" ]; then fail "no $name.trashinfo"; else
+    echo "trashinfo: $(tr '\n' ' ' < "$info")"
+    grep -qx '\[Trash Info\]' "$info" || fail "the .trashinfo has no [Trash Info] group"
+    grep -q "^Path=.*$name\$" "$info" || fail "the .trashinfo does not name the file's path"
+    grep -qE '^DeletionDate=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}$' "$info" ||
+      fail "the .trashinfo has no deletion date"
+  fi
+}
+
+check_input() {
+  use_root input
+  # A second sink whose monitor feeds a second microphone; only it hears the tone.
+  local m1 m2
+  m1=$(pactl load-module module-null-sink sink_name=vsink2 rate=44100 channels=2) || { fail "no second sink"; return; }
+  m2=$(pactl load-module module-remap-source source_name=vmic2 master=vsink2.monitor) ||
+    { fail "no second source"; pactl unload-module "$m1"; return; }
+  printf 'InputDevice=vmic2\n' >> "$XDG_CONFIG_HOME/Corvane/vellory.conf"
+  start_app input || { pactl unload-module "$m2"; pactl unload-module "$m1"; return; }
+  sox -n -r 44100 -c 2 -t wav - synth 6 sine 1200 vol 0.5 2>/dev/null | paplay --device=vsink2 --latency-msec=20 &
+  tone_pid=$!
+  sleep 0.5
+  click $REC
+  sleep 3
+  click $STOP
+  stop_tone
+  sleep 0.8
+  power_off
+  local f; f=$(newest_wav "$root")
+  if [ -z "$f" ]; then fail "REC made no file"; else
+    local rms freq
+    rms=$(sox "$f" -n stat 2>&1 | awk '/RMS     amplitude/ {print $3}')
+    freq=$(sox "$f" -n stat 2>&1 | awk '/Rough   frequency/ {print $3}')
+    echo "recorded from vmic2: RMS ${rms:-?}, rough frequency ${freq:-?} Hz"
+    within "${rms:-0}" 0.1 1 || fail "the recording is silent (RMS $rms): it did not come from vmic2"
+    within "${freq:-0}" 1100 1300 || fail "the recording's frequency is $freq Hz, not the 1200 Hz played into vsink2"
+  fi
+  grep -q "not available" "$log" && fail "the panel said the chosen input is missing"
+  pactl unload-module "$m2"; pactl unload-module "$m1"
 }
 
 for check in $checks; do
