@@ -215,8 +215,8 @@ check_format() {
   use_root format
   start_app format || return
   local name tag rate tol
-  for spec in "GSM:49:640" "MPEG:85:2304"; do
-    IFS=: read -r name tag tol <<<"$spec"
+  for entry in "GSM:49:640" "MPEG:85:2304"; do
+    IFS=: read -r name tag tol <<<"$entry"
     choose_format "$name" || continue
     # The tone runs from before REC until 1.5 s before STOP: the silence at
     # the end of the file then shows whether the last of the audio arrived.

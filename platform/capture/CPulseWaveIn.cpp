@@ -122,11 +122,11 @@ uint32_t CPulseWaveIn::Connect()
     return ConnectStream(nullptr, sampleSpec, map);
 }
 
-uint32_t CPulseWaveIn::ConnectStream(const char* source, const pa_sample_spec& spec, const pa_channel_map& map)
+uint32_t CPulseWaveIn::ConnectStream(const char* source, const pa_sample_spec& sampleSpec, const pa_channel_map& map)
 {
     pa_context* context = m_pulse.Context();
     uint32_t rc = WAVEIN_NOERROR;
-    m_stream = pa_stream_new(context, "Recording", &spec, &map);
+    m_stream = pa_stream_new(context, "Recording", &sampleSpec, &map);
     if (!m_stream)
         rc = pa_context_errno(context) == PA_ERR_INVALID ? WAVEIN_BADFORMAT : MapError(pa_context_errno(context));
     if (rc == WAVEIN_NOERROR) {

@@ -31,7 +31,7 @@ private:
     CPulseWaveIn(const WAVEFORMATEX& format, WaveInProcFn proc, void* instance);
     uint32_t Connect();
     // Main loop lock held: a new stream recording from `source` (null: the default).
-    uint32_t ConnectStream(const char* source, const pa_sample_spec& spec, const pa_channel_map& map);
+    uint32_t ConnectStream(const char* source, const pa_sample_spec& sampleSpec, const pa_channel_map& map);
     uint32_t FragmentFor(uint32_t bufferLength) const;
     uint32_t OnStart() override;
     void OnStop() override;

@@ -28,12 +28,12 @@ VELLORY_FORWARD(Pulse, pa_context*, pa_context_new, (pa_mainloop_api * api, cons
 VELLORY_FORWARD(Pulse, void, pa_context_set_state_callback, (pa_context * c, pa_context_notify_cb_t cb, void* userdata),
                 (c, cb, userdata))
 VELLORY_FORWARD(Pulse, void, pa_context_unref, (pa_context * c), (c))
-VELLORY_FORWARD(Pulse, size_t, pa_frame_size, (const pa_sample_spec* spec), (spec))
+VELLORY_FORWARD(Pulse, size_t, pa_frame_size, (const pa_sample_spec* sampleSpec), (sampleSpec))
 VELLORY_FORWARD(Pulse, struct timeval*, pa_gettimeofday, (struct timeval * tv), (tv))
 VELLORY_FORWARD(Pulse, void, pa_operation_cancel, (pa_operation * o), (o))
 VELLORY_FORWARD(Pulse, pa_operation_state_t, pa_operation_get_state, (const pa_operation* o), (o))
 VELLORY_FORWARD(Pulse, void, pa_operation_unref, (pa_operation * o), (o))
-VELLORY_FORWARD(Pulse, int, pa_sample_spec_valid, (const pa_sample_spec* spec), (spec))
+VELLORY_FORWARD(Pulse, int, pa_sample_spec_valid, (const pa_sample_spec* sampleSpec), (sampleSpec))
 VELLORY_FORWARD(Pulse, int, pa_stream_connect_playback,
                 (pa_stream * s, const char* dev, const pa_buffer_attr* attr, pa_stream_flags_t flags,
                  const pa_cvolume* volume, pa_stream* sync),
@@ -85,5 +85,5 @@ VELLORY_FORWARD(Pulse, void, pa_threaded_mainloop_stop, (pa_threaded_mainloop * 
 VELLORY_FORWARD(Pulse, void, pa_threaded_mainloop_unlock, (pa_threaded_mainloop * m), (m))
 VELLORY_FORWARD(Pulse, void, pa_threaded_mainloop_wait, (pa_threaded_mainloop * m), (m))
 VELLORY_FORWARD(Pulse, struct timeval*, pa_timeval_add, (struct timeval * tv, pa_usec_t v), (tv, v))
-VELLORY_FORWARD(Pulse, size_t, pa_usec_to_bytes, (pa_usec_t t, const pa_sample_spec* spec), (t, spec))
+VELLORY_FORWARD(Pulse, size_t, pa_usec_to_bytes, (pa_usec_t t, const pa_sample_spec* sampleSpec), (t, sampleSpec))
 }
