@@ -7,6 +7,10 @@
 # audio encoded per format (default 60). Cold-cache rows need
 # root (they write /proc/sys/vm/drop_caches); without it they are left out.
 set -uo pipefail
+# The display, the sound server, the panel's controls and the cleanup are the
+# end-to-end tests' own.
+# shellcheck source=tests/e2e_lib.sh
+source "$(dirname "$0")/../tests/e2e_lib.sh"
 cd "$(dirname "$0")/.."
 secs=${1:-20}
 rounds=${2:-5}
@@ -18,14 +22,7 @@ cmake --build "$build" --target benchmarks vellory >/dev/null || exit 1
 exe=$PWD/$build/app/vellory
 minimal=$PWD/$build/bench/bench_minimal_dialog
 
-state=$(mktemp -d /tmp/vellory-bench.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  tools/private-pulse.sh stop "$state/pulse" >/dev/null 2>&1
-  rm -rf "$state"
-}
-trap cleanup EXIT
+state=$work
 tick=$(getconf CLK_TCK)
 
 # ---- helpers ---------------------------------------------------------------
@@ -33,7 +30,6 @@ tick=$(getconf CLK_TCK)
 stats() { sort -g | awk -v f="${1:-%.1f}" '{a[NR]=$1} END {m = NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2;
   printf f " (" f "-" f ")", m, a[1], a[NR]}'; }
 median() { sort -g | awk '{a[NR]=$1} END {printf "%.3f", NR % 2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-now_ns() { date +%s%N; }
 div() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f\n", (b > 0 ? a / b : 0)}'; }
 # CPU ticks (user + system, every thread that ever ran) of a process.
 cpu_ticks() { awk '{sub(/^.*\) /, ""); print $12 + $13}' "/proc/$1/stat" 2>/dev/null || echo 0; }
@@ -46,17 +42,11 @@ add() { R[$1]+="$2"$'\n'; }
 get() { printf '%s' "${R[$1]:-}" | grep -v '^$'; }
 
 # ---- a display and a sound server of our own -------------------------------
-for n in $(seq $((200 + RANDOM % 300)) 700); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xpid=$!
-  sleep 0.5
-  if kill -0 "$xpid" 2>/dev/null; then pids+=("$xpid"); export DISPLAY=":$n"; break; fi
-done
-[ -n "${DISPLAY:-}" ] || { echo "no Xvfb display" >&2; exit 1; }
-for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-eval "$(tools/private-pulse.sh start "$state/pulse")" || { echo "no PulseAudio" >&2; exit 1; }
-export PULSE_SERVER
-unset VELLORY_AUDIO VELLORY_TRACE
+e2e_env xcb
+# No trace output: the figures are of the program as users run it.
+unset VELLORY_TRACE
+start_display
+start_sound_server
 
 # Each program gets a home of its own; home0 holds no recordings, home10k 10,000.
 mkhome() { mkdir -p "$state/$1/run" "$state/$1/.config"; chmod 700 "$state/$1/run"; }
@@ -68,9 +58,9 @@ mkhome home0; mkhome home10k; mkhome homerec; mkhome homemin
 echo "start-up: $rounds interleaved rounds (warm$([ $can_drop = 1 ] && echo ", cold"))" >&2
 startup_ms() { # home command...
   use_home "$1"; shift
-  local s; s=$(now_ns)
+  local s; s=$(now)
   VELLORY_QUIT_AFTER_FIRST_PAINT=1 "$@" >/dev/null 2>&1
-  awk -v e="$(now_ns)" -v s="$s" 'BEGIN {printf "%.1f\n", (e - s) / 1e6}'
+  awk -v e="$(now)" -v s="$s" 'BEGIN {printf "%.1f\n", (e - s) / 1e6}'
 }
 for c in warm cold; do
   [ $c = cold ] && [ $can_drop = 0 ] && continue
@@ -92,34 +82,20 @@ for c in warm cold; do
 done
 
 # ---- the whole program: memory, recording and playback CPU ------------------
-# Panel coordinates inside the window (dialog units to pixels on this display).
-REC="$((3 + 8 + 38)) $((3 + 89 + 15))"
-STOP="$((3 + 87 + 38)) $((3 + 89 + 15))"
-PLAY="$((3 + 167 + 38)) $((3 + 89 + 15))"
-OPTION="$((3 + 174 + 38)) $((3 + 7 + 15))"
-POWER="$((3 + 258 + 38)) $((3 + 7 + 15))"
-click() { timeout 10 xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1 >/dev/null 2>&1; }
-start_panel() { # sets app, X, Y
+# A failed click or window is reported on standard error and counted; the
+# table still comes out, with a warning under it.
+fail() { echo "bench: $*" >&2; fails=$((fails + 1)); }
+open_panel() { # sets app, X, Y
   use_home homerec
-  "$exe" >/dev/null 2>&1 & app=$!; pids+=("$app")
-  local win
-  win=$(timeout 15 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
-  [ -n "$win" ] || { echo "the panel did not appear" >&2; return 1; }
-  eval "$(xdotool getwindowgeometry --shell "$win")"
+  start_panel panel || { echo "the panel did not appear" >&2; return 1; }
   sleep 1
 }
 stop_panel() {
-  click $POWER
-  for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-  kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""
+  click POWER
+  app_ended 5 || { kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""; }
 }
 choose_mp3() { # MPEG Layer-3, 128 kbit/s, 44.1 kHz stereo, typed into the format dialog
-  click $OPTION
-  local dlg
-  dlg=$(timeout 10 xdotool search --sync --onlyvisible --name '^Select audio format$' 2>/dev/null | head -1)
-  [ -n "$dlg" ] || return 1
-  timeout 5 xdotool windowfocus --sync "$dlg" 2>/dev/null
-  sleep 0.3
+  open_format_dialog || return 1
   # No spaces: a space opens a combo box's list. The attributes start at the
   # tag's first entry; four per rate (8, 11.025, 16, 22.05, 32 kHz before).
   xdotool type --delay 60 "MPEG"; sleep 0.3
@@ -142,8 +118,7 @@ child_cpu() { # key command...: starts it, measures after half a second, ends it
 }
 # A tone keeps the virtual microphone delivering; it plays through every round.
 total=$(( (secs * 8 + 30) * rounds + 60 ))
-(sox -q -n -r 44100 -c 2 -t wav - synth "$total" sine 1000 vol 0.5 | paplay --latency-msec=20) >/dev/null 2>&1 & tone=$!
-pids+=("$tone")
+play_tone "$total" 1000 0.5
 sleep 1
 
 echo "whole program: $rounds interleaved rounds of $secs s (memory, recording, playback)" >&2
@@ -151,17 +126,17 @@ mp3_ok=1
 for r in $(seq 1 "$rounds"); do
   # Idle memory beside the minimal dialog.
   use_home homemin; "$minimal" >/dev/null 2>&1 & m=$!; pids+=("$m")
-  start_panel || exit 1
+  open_panel || exit 1
   sleep 1
   add mem_min "$(rss_mb "$m")"; add mem_idle "$(rss_mb "$app")"
   kill "$m"; wait "$m" 2>/dev/null
 
   # PCM 22,050 Hz mono 16-bit (the default format), then its playback.
-  click $REC; sleep 0.3
+  click REC; sleep 0.3
   add rec_pcm "$(cpu_per_min "$app")"; add mem_rec "$(rss_mb "$app")"
-  click $STOP; sleep 1
+  click STOP; sleep 1
   pcm=$(newest_wav)
-  click $PLAY; sleep 0.3
+  click PLAY; sleep 0.3
   # Both players are measured for two seconds less than the recording lasts.
   saved=$secs; secs=$((secs - 2)); add play_v "$(cpu_per_min "$app")"; sleep 2.5
   child_cpu play_paplay paplay --latency-msec=50 "$pcm"; secs=$saved
@@ -171,16 +146,16 @@ for r in $(seq 1 "$rounds"); do
 
   # MP3 128 kbit/s 44.1 kHz stereo.
   choose_mp3
-  click $REC; sleep 0.3
+  click REC; sleep 0.3
   add rec_mp3 "$(cpu_per_min "$app")"
-  click $STOP; sleep 1.5
+  click STOP; sleep 1.5
   f=$(newest_wav)
   [ "$(ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 "$f" 2>/dev/null)" = "mp3,44100,2" ] || mp3_ok=0
   stop_panel
   child_cpu rec_ffmp3 ffmpeg -nostdin -v error -f pulse -sample_rate 44100 -channels 2 -i default -c:a libmp3lame -b:a 128k -f wav -y "$state/ffmp3.wav"
   rm -f "$state"/homerec/fmanager/*.wav
 done
-kill "$tone" 2>/dev/null; pkill -P "$tone" 2>/dev/null
+stop_tone
 # Per-round ratios, pairing the i-th samples.
 ratio_of() { paste -d' ' <(get "$1") <(get "$2") | awk '$2 > 0 {printf "%.3f\n", $1 / $2}'; }
 diff_of() { paste -d' ' <(get "$1") <(get "$2") | awk '{printf "%.1f\n", $1 - $2}'; }
@@ -240,4 +215,5 @@ for c in warm cold; do
   [ $c = warm ] && row "&nbsp;&nbsp;Qt fill (visible less header reads), $c" "$(line qtfill)" "" ""
 done
 [ $can_drop = 1 ] || echo "(cold rows left out: /proc/sys/vm/drop_caches cannot be written)"
+[ "$fails" = 0 ] || echo "(WARNING: $fails steps failed, see standard error: figures may be of the wrong thing)"
 exit 0

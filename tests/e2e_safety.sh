@@ -24,39 +24,25 @@
 #            from it (a tone played only into its sink), not from the default
 # Usage: e2e_safety.sh VELLORY [SHOTS_DIR] [CHECK...]
 set -u
+# shellcheck source=tests/e2e_lib.sh
+source "$(dirname "$0")/e2e_lib.sh"
 exe=${1:?path to vellory}
-shots=${2:-$(mktemp -d)}
+shots=$(shots_dir "${2:-}")
 shift $(($# < 2 ? $# : 2))
 checks=${*:-format play delete kill fifo foreign journal trash input}
-mkdir -p "$shots"
-work=$(mktemp -d)
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
-export VELLORY_TRACE=1
-unset QT_QPA_PLATFORM VELLORY_AUDIO
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
-fails=0
-pids=()
-own_pulse=""
-app=""
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  sleep 0.3
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
-  [ -n "$own_pulse" ] && "$(dirname "$0")/../tools/private-pulse.sh" stop "$own_pulse" >/dev/null 2>&1
-  rm -rf "$work"
+e2e_env xcb
+E2E_STEP=setup
+
+# Seconds of audio FFmpeg decodes from a file (mono, 8 kHz, 16-bit); fails on a decoding error.
+decoded_seconds() {
+  local err
+  err=$(ffmpeg -nostdin -v error -i "$1" -f s16le -ac 1 -ar 8000 -y "$work/decoded.raw" 2>&1) || { echo "ffmpeg: $err" >&2; return 1; }
+  [ -z "$err" ] || { echo "ffmpeg: $err" >&2; return 1; }
+  awk -v n="$(stat -c %s "$work/decoded.raw")" 'BEGIN { printf "%.3f", n / 16000 }'
 }
-trap cleanup EXIT
-fail() { echo "FAIL [$check]: $*"; fails=$((fails + 1)); }
-check=setup
-wait_for() { # file pattern timeout-seconds
-  for _ in $(seq 1 $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done; return 1
-}
-le16() { od -An -tu2 -j"$2" -N2 "$1" | tr -d ' '; }
-le32() { od -An -tu4 -j"$2" -N4 "$1" | tr -d ' '; }
-now() { date +%s%N; }
-secs_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'; }
-within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
-shot() { import -window root "$shots/$1.png" 2>/dev/null; }
+probed_seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" 2>/dev/null; }
+# The rough frequency of the loudest part of a file, through FFmpeg.
+tone_of() { ffmpeg -nostdin -v error -i "$1" -ac 1 -f wav - 2>/dev/null | sox -t wav - -n trim "${2:-0.5}" 1 stat 2>&1 | awk '/Rough   frequency/ {print $3}'; }
 
 # Offset of a chunk's header in a RIFF file, found by walking the chunks; empty if absent.
 chunk_at() { # file id
@@ -70,41 +56,11 @@ chunk_at() { # file id
   return 1
 }
 
-# Seconds of audio FFmpeg decodes from a file (mono, 8 kHz, 16-bit); fails on a decoding error.
-decoded_seconds() {
-  local err
-  err=$(ffmpeg -nostdin -v error -i "$1" -f s16le -ac 1 -ar 8000 -y "$work/decoded.raw" 2>&1) || { echo "ffmpeg: $err" >&2; return 1; }
-  [ -z "$err" ] || { echo "ffmpeg: $err" >&2; return 1; }
-  awk -v n="$(stat -c %s "$work/decoded.raw")" 'BEGIN { printf "%.3f", n / 16000 }'
-}
-probed_seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" 2>/dev/null; }
-# The rough frequency of the loudest part of a file, through FFmpeg.
-tone_of() { ffmpeg -nostdin -v error -i "$1" -ac 1 -f wav - 2>/dev/null | sox -t wav - -n trim "${2:-0.5}" 1 stat 2>&1 | awk '/Rough   frequency/ {print $3}'; }
+start_display
+start_sound_server
 
-# A display of our own.
-for n in $(seq $((100 + RANDOM % 400)) 600); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xpid=$!
-  sleep 0.5
-  if kill -0 "$xpid" 2>/dev/null; then pids+=("$xpid"); export DISPLAY=":$n"; break; fi
-done
-[ -n "${DISPLAY:-}" ] || { echo "FAIL: no Xvfb display"; exit 1; }
-for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-# A sound server of our own; its failure to start fails the test.
-own_pulse=$work/pulse
-pulse_env=$("$(dirname "$0")/../tools/private-pulse.sh" start "$own_pulse") || { echo "FAIL: no PulseAudio"; exit 1; }
-eval "$pulse_env"
-export PULSE_SERVER
-[ -n "${PULSE_SERVER:-}" ] || { echo "FAIL: no PulseAudio server address"; exit 1; }
-
-tone_pid=""
-play_tone() { # seconds frequency
-  sox -n -r 44100 -c 2 -t wav - synth "$1" sine "$2" vol 0.5 2>/dev/null | paplay --latency-msec=20 &
-  tone_pid=$!
-  sleep 0.3
-}
-stop_tone() { [ -n "$tone_pid" ] && { pkill -P "$tone_pid" 2>/dev/null; kill "$tone_pid" 2>/dev/null; wait "$tone_pid" 2>/dev/null; }; tone_pid=""; }
+# A tone at -6 dBFS, under way before the caller goes on.
+tone() { play_tone "$1" "$2" 0.5; sleep 0.3; } # seconds frequency
 
 # Each check records into a root folder of its own.
 use_root() {
@@ -113,37 +69,9 @@ use_root() {
   printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
 }
 
-# Every xdotool wait (--sync) is bounded, so a window that never comes fails the check, not the run.
-click() { timeout 10 xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1 || fail "could not click at $1,$2"; }
-REC="$((3 + 8 + 38)) $((3 + 89 + 15))"
-STOP="$((3 + 87 + 38)) $((3 + 89 + 15))"
-PLAY="$((3 + 167 + 38)) $((3 + 89 + 15))"
-MANAGER="$((3 + 8 + 48)) $((3 + 7 + 15))"
-OPTION="$((3 + 174 + 38)) $((3 + 7 + 15))"
-POWER="$((3 + 258 + 38)) $((3 + 7 + 15))"
-
 start_app() { # log-name; sets app, win, X, Y, log
-  log=$work/$1.log
-  "$exe" 2>"$log" & app=$!; pids+=("$app")
-  wait_for "$work/$1.log" "panel running" 15 || { fail "the panel did not start ($1)"; return 1; }
-  win=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vellory$' 2>/dev/null | head -1)
-  [ -n "$win" ] || { fail "no panel window ($1)"; return 1; }
-  eval "$(xdotool getwindowgeometry --shell "$win")"
+  start_panel "$1" || return 1
   sleep 0.4
-}
-
-# POWER, and the program must end with status 0.
-power_off() {
-  [ -n "$app" ] || return
-  click $POWER
-  for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$app" 2>/dev/null; then
-    fail "POWER did not end the program"; kill -9 "$app"; wait "$app" 2>/dev/null
-  else
-    wait "$app"; local rc=$?
-    [ "$rc" = 0 ] || fail "the program exited with status $rc"
-  fi
-  app=""
 }
 
 # A visible window named Vellory other than the panel: a message box.
@@ -161,40 +89,15 @@ find_box() {
 box_text() { grep "message box: " "$log" | sed -n "${1}p" | sed 's/^.*message box: //'; }
 answer_box() { timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key Return; sleep 0.4; }
 
-open_manager() { # sets mgr, MX, MY
-  click $MANAGER
-  mgr=$(timeout 10 xdotool search --sync --onlyvisible --name '^My Voice Files \(Vellory\)$' 2>/dev/null | head -1)
-  [ -n "$mgr" ] || { fail "the manager did not open within 10 s"; return 1; }
-  eval "$(xdotool getwindowgeometry --shell "$mgr" | sed 's/^/M/')"
-  sleep 0.5
-}
-mclick() { timeout 10 xdotool mousemove --sync $((MX + $1)) $((MY + $2)) click 1 || fail "could not click the manager at $1,$2"; }
-# Manager controls (dialog units to pixels: x * 1.5, y * 1.625).
-M_OPEN="$((545 + 37)) $((372 + 11))"
-M_CLOSE="$((627 + 37)) $((372 + 11))"
-M_DELETE="$((11 + 52)) $((369 + 13))"
-M_ROW1="$((123 + 60)) $((11 + 26))"   # the first row of the file list, below its header
-close_manager() {
-  mclick $M_CLOSE
-  for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^My Voice Files' >/dev/null 2>&1 || return 0; sleep 0.1; done
-  fail "the manager did not close"
-}
-
 # Picks a format in "Select audio format" by typing the start of its name
 # (letters only: a space would open the drop-down list).
 choose_format() { # name
-  click $OPTION
-  local dlg
-  dlg=$(timeout 10 xdotool search --sync --onlyvisible --name '^Select audio format$' 2>/dev/null | head -1)
-  [ -n "$dlg" ] || { fail "the format dialog did not open"; return 1; }
-  timeout 5 xdotool windowfocus --sync "$dlg" 2>/dev/null
-  sleep 0.3
+  open_format_dialog || return 1
   xdotool type --delay 60 "$1"
   sleep 0.5
   shot "format-$1"
   xdotool key Return
-  for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^Select audio format$' >/dev/null 2>&1 || return 0; sleep 0.1; done
-  fail "the format dialog did not close on Enter"
+  wait_gone 3 window_shown '^Select audio format$' || fail "the format dialog did not close on Enter"
 }
 
 newest_wav() { find "$1" -maxdepth 1 -name '*.wav' -type f -printf '%T@ %p\n' | sort -n | tail -1 | cut -d' ' -f2-; }
@@ -220,8 +123,8 @@ check_format() {
     choose_format "$name" || continue
     # The tone runs from before REC until 1.5 s before STOP: the silence at
     # the end of the file then shows whether the last of the audio arrived.
-    play_tone 12 1000
-    click $REC
+    tone 12 1000
+    click REC
     local t0; t0=$(now)
     sleep 2.5
     shot "format-recording-$tag"
@@ -230,7 +133,7 @@ check_format() {
     sleep 1.5
     local wall; wall=$(secs_since "$t0")
     local quiet; quiet=$(secs_since "$toneEnd")
-    click $STOP
+    click STOP
     sleep 0.8
     local f; f=$(newest_wav "$root")
     [ -n "$f" ] || { fail "$name: no recording"; continue; }
@@ -273,20 +176,20 @@ check_play() {
   sox -n -r 22050 -c 1 -b 16 "$root/tone660.wav" synth 5 sine 660 vol 0.5
   start_app play || return
   open_manager || { power_off; return; }
-  mclick $M_ROW1
+  mclick ROW1
   sleep 0.3
   shot "play-manager"
-  mclick $M_OPEN
+  mclick OPEN
   sleep 0.8
-  xdotool search --onlyvisible --name '^My Voice Files' >/dev/null 2>&1 && { fail "Open did not close the manager"; close_manager; }
+  window_shown '^My Voice Files' && { fail "Open did not close the manager"; close_manager; }
   shot "play-opened"
-  parecord --device=vsink.monitor --latency-msec=50 --file-format=wav "$work/heard.wav" & local rec=$!
+  start_listening "$work/heard.wav"
   sleep 0.3
-  click $PLAY
+  click PLAY
   sleep 2
   shot "play-playing"
   sleep 1
-  kill -INT "$rec" 2>/dev/null; wait "$rec" 2>/dev/null
+  stop_listening
   local heard freq rms
   heard=$(sox "$work/heard.wav" -n remix 1 trim 1.0 1.5 stat 2>&1)
   freq=$(echo "$heard" | awk '/Rough   frequency/ {print $3}')
@@ -300,18 +203,18 @@ check_play() {
 check_delete() {
   use_root delete
   start_app delete || return
-  play_tone 8 1000
+  tone 8 1000
   local t0; t0=$(now)
-  click $REC
+  click REC
   sleep 1.5
   local f; f=$(newest_wav "$root")
   [ -n "$f" ] || { fail "REC made no file"; stop_tone; power_off; return; }
-  open_manager || { click $STOP; stop_tone; power_off; return; }
-  mclick $M_ROW1
+  open_manager || { click STOP; stop_tone; power_off; return; }
+  mclick ROW1
   sleep 0.3
-  mclick $M_DELETE
+  mclick DELETE
   local box text
-  box=$(find_box) || { fail "Delete asked nothing"; close_manager; click $STOP; stop_tone; power_off; return; }
+  box=$(find_box) || { fail "Delete asked nothing"; close_manager; click STOP; stop_tone; power_off; return; }
   shot "delete-question"
   text=$(box_text 1)
   echo "question: $text"
@@ -330,7 +233,7 @@ check_delete() {
   [ -f "$f" ] || fail "the recording in progress is gone after Delete"
   close_manager
   sleep 1
-  click $STOP
+  click STOP
   local wall; wall=$(secs_since "$t0")
   stop_tone
   sleep 0.8
@@ -351,8 +254,8 @@ check_kill() {
   use_root kill
   start_app kill-first || return
   choose_format MPEG || { power_off; return; }
-  play_tone 16 1000
-  click $REC
+  tone 16 1000
+  click REC
   local t0; t0=$(now)
   # Ten seconds of audio: the first block reaches the disk about a second
   # after capture starts, so nine more seconds from then, whatever the sound
@@ -402,7 +305,7 @@ check_fifo() {
     shot "fifo-manager"
     # The category "Home" (folder 1/, another FIFO): the second entry of the category list.
     t0=$(now)
-    timeout 10 xdotool mousemove --sync $((MX + 65)) $((MY + 11 + 110)) click 1
+    mclick CATEGORY2
     sleep 0.5
     shot "fifo-manager-home"
     # A manager stuck on the FIFO would not close.
@@ -449,7 +352,7 @@ check_foreign() {
   if open_manager; then
     shot "foreign-manager-new"
     # The category "Home" (folder 1/): the second entry of the category list.
-    timeout 10 xdotool mousemove --sync $((MX + 65)) $((MY + 11 + 110)) click 1
+    mclick CATEGORY2
     sleep 1
     shot "foreign-manager-home"
     close_manager
@@ -469,8 +372,8 @@ check_journal() {
   mkdir -p "$XDG_CONFIG_HOME/Corvane"
   printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
   start_app journal || return
-  play_tone 6 1000
-  click $REC
+  tone 6 1000
+  click REC
   sleep 2
   local f; f=$(newest_wav "$root" 2>/dev/null)
   if [ -z "$f" ]; then fail "REC made no file in a root it had to create"; else
@@ -480,7 +383,7 @@ check_journal() {
     [ "$(mode_of "$root")" = 700 ] || fail "the root folder the program made has mode $(mode_of "$root"), not 700"
     [ "$(mode_of "${journal%/*}")" = 700 ] || fail "the state folder has mode $(mode_of "${journal%/*}"), not 700"
   fi
-  click $STOP
+  click STOP
   stop_tone
   sleep 0.8
   [ -n "$f" ] && grep -qF "$f" "$journal" 2>/dev/null && fail "the journal still names the recording after STOP"
@@ -491,10 +394,10 @@ check_journal() {
 check_trash() {
   use_root trash
   start_app trash || return
-  play_tone 4 800
-  click $REC
+  tone 4 800
+  click REC
   sleep 2
-  click $STOP
+  click STOP
   stop_tone
   sleep 0.8
   local f; f=$(newest_wav "$root")
@@ -502,9 +405,9 @@ check_trash() {
   local name; name=$(basename "$f")
   local sum; sum=$(sha256sum < "$f")
   open_manager || { power_off; return; }
-  mclick $M_ROW1
+  mclick ROW1
   sleep 0.3
-  mclick $M_DELETE
+  mclick DELETE
   local box
   box=$(find_box) || { fail "Delete asked nothing"; close_manager; power_off; return; }
   echo "question: $(box_text 1)"
@@ -538,12 +441,11 @@ check_input() {
     { fail "no second source"; pactl unload-module "$m1"; return; }
   printf 'InputDevice=vmic2\n' >> "$XDG_CONFIG_HOME/Corvane/vellory.conf"
   start_app input || { pactl unload-module "$m2"; pactl unload-module "$m1"; return; }
-  sox -n -r 44100 -c 2 -t wav - synth 6 sine 1200 vol 0.5 2>/dev/null | paplay --device=vsink2 --latency-msec=20 &
-  tone_pid=$!
+  play_tone 6 1200 0.5 --device=vsink2
   sleep 0.5
-  click $REC
+  click REC
   sleep 3
-  click $STOP
+  click STOP
   stop_tone
   sleep 0.8
   power_off
@@ -561,15 +463,13 @@ check_input() {
 }
 
 for check in $checks; do
+  E2E_STEP=$check
   echo "== $check"
   "check_$check"
   stop_tone
   if [ -n "$app" ]; then kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""; fi
 done
-check=end
+E2E_STEP=end
 
 echo "screenshots in $shots"
-if [ "$fails" = 0 ]; then echo "e2e safety: passed"; exit 0; fi
-echo "e2e safety: $fails failures"
-for log in "$work"/*.log; do echo "--- $(basename "$log")"; tail -20 "$log"; done
-exit 1
+finish "e2e safety"

@@ -3,24 +3,18 @@
 # the first and exits quickly; a crashed first copy does not block the next;
 # simultaneous starts end with exactly one panel.
 set -u
+# shellcheck source=tests/e2e_lib.sh
+source "$(dirname "$0")/e2e_lib.sh"
 exe=${1:?path to vellory}
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR=$work/run HOME=$work/home QT_QPA_PLATFORM=offscreen VELLORY_TRACE=1 VELLORY_AUDIO=virtual
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME"; chmod 700 "$XDG_RUNTIME_DIR"
-fails=0
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"; }
-trap cleanup EXIT
+# No display and no sound server: the panel is drawn off screen, the input is virtual.
+e2e_env offscreen
+export VELLORY_AUDIO=virtual
 
-fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-wait_for() { # file pattern timeout-seconds
-  for _ in $(seq 1 $(( $3 * 10 ))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done; return 1
-}
 count_in() { grep -c "$2" "$1" 2>/dev/null || true; }
 
 start_first() {
   "$exe" 2>"$work/first.log" & first=$!; pids+=("$first")
-  wait_for "$work/first.log" "panel running" 10 || fail "first copy did not start its panel"
+  wait_log "$work/first.log" "panel running" 10 || fail "first copy did not start its panel"
 }
 
 # 1. start, start again: the second exits 0 quickly, the first gets the request.
@@ -32,7 +26,7 @@ ms=$(( ($(date +%s%N) - t0) / 1000000 ))
 grep -q "handed over" "$work/second.log" || fail "second copy did not hand over"
 grep -q "panel running" "$work/second.log" && fail "second copy ran a panel"
 [ "$ms" -lt 3000 ] || fail "second copy took ${ms} ms"
-wait_for "$work/first.log" "show requested" 5 || fail "first copy got no show request"
+wait_log "$work/first.log" "show requested" 5 || fail "first copy got no show request"
 echo "second start handed over in ${ms} ms"
 
 # 2. kill -9 the first, then start again: the stale lock and socket do not block.
@@ -56,10 +50,10 @@ for i in 1 2 3 4 5; do handed=$((handed + $(count_in "$work/race$i.log" "handed 
 for i in 1 2 3 4 5; do grep -q "panel running" "$work/race$i.log" && owner=$i; done
 mkdir -p "$work/run2"; chmod 700 "$work/run2"
 XDG_RUNTIME_DIR=$work/run2 "$exe" 2>"$work/other.log" & other=$!; pids+=("$other")
-wait_for "$work/other.log" "panel running" 10 || fail "a copy of another session did not run its own panel"
+wait_log "$work/other.log" "panel running" 10 || fail "a copy of another session did not run its own panel"
 "$exe" 2>"$work/again.log"; rc=$?
 [ "$rc" = 0 ] && grep -q "handed over" "$work/again.log" || fail "this session's panel no longer answers"
-wait_for "$work/race$owner.log" "show requested" 5 || fail "the show request did not reach this session's panel"
+wait_log "$work/race$owner.log" "show requested" 5 || fail "the show request did not reach this session's panel"
 grep -q "show requested" "$work/other.log" && fail "the other session's panel got this session's request"
 
 if [ "$fails" = 0 ]; then echo "single instance: 1 passed, 0 failed"; exit 0; fi
