@@ -1,7 +1,7 @@
 #include "CQtEngineHost.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
 
 int CQtEngineHost::GetBufferSize() { return ::GetBufferSize(); }
 

@@ -11,15 +11,10 @@
 //
 //   bench_manager [files, default 10000] [rounds, default 5]
 //   bench_manager --make FOLDER FILES    (only writes recordings, for the start-up benchmark)
-#include "app/Settings.h"
 #include "dialogs/CFileManagerDlg.h"
-#include "dialogs/CRecordingFolder.h"
-#include "engine/CRecordingRepair.h"
 #include "engine/CWavFile.h"
-#if __has_include("engine/CRecordingJournal.h")
-#include "engine/CRecordingJournal.h"
-#define VELLORY_HAS_JOURNAL 1
-#endif
+#include "library/CRecordingFolder.h"
+#include "library/RecordingNames.h"
 
 #include <QApplication>
 
@@ -104,14 +99,7 @@ bool Floor(const std::string& folder)
 
 bool Repair()
 {
-#ifdef VELLORY_HAS_JOURNAL
-    CRecordingJournal::RepairListed();
-    for (int category = 0; category <= 3; ++category)
-        GetCategoryFolder(category);
-#else
-    for (int category = 0; category <= 3; ++category)
-        CRecordingRepair::RepairFolder(GetCategoryFolder(category));
-#endif
+    PrepareRecordings();
     return true;
 }
 

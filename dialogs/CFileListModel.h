@@ -2,7 +2,7 @@
 // Rows of the manager's file list: eight text columns per row, and the
 // VoiceFileInfo record that the row owns from insertion to its deletion.
 // Rows are replaced in one batch so that thousands of files list quickly.
-#include "dialogs/VoiceFileInfo.h"
+#include "library/VoiceFileInfo.h"
 
 #include <QAbstractTableModel>
 #include <QString>

@@ -1,12 +1,13 @@
 #include "CFileManagerDlg.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/DialogUnits.h"
+#include "common/MessageBoxes.h"
 #include "dialogs/CFileListModel.h"
-#include "dialogs/DialogUnits.h"
-#include "dialogs/CRecordingFolder.h"
 #include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"
+#include "library/CRecordingFolder.h"
+#include "library/RecordingNames.h"
+#include "library/RenameNoReplace.h"
 #include "res/Resources.h"
 
 #include <QApplication>
@@ -24,7 +25,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <unordered_set>
 #include <sys/stat.h>
@@ -59,19 +59,6 @@ int DeleteFile(const std::string& path)
     if (deleteFile)
         return deleteFile(path);
     return ::unlink(path.c_str()) == 0 ? 0 : errno;
-}
-
-// Renames without ever replacing another file; 0 or the error number.
-int RenameFile(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST; // a file system without RENAME_NOREPLACE
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 // Local calendar fields of a time in seconds since the epoch.
@@ -478,7 +465,7 @@ void CFileManagerDlg::OnRenameRequested(int row, const QString& typed)
         return;
     else if (::lstat(newPath.c_str(), &st) == 0)
         reason = QStringLiteral("%1 already exists.").arg(name);
-    else if (const int error = RenameFile(oldPath, newPath); error != 0)
+    else if (const int error = RenameNoReplace(oldPath, newPath); error != 0)
         reason = ErrorText(error);
     if (!reason.isEmpty()) {
         ShowMessageBox(QStringLiteral("Unable to rename file..\n%1").arg(reason), MB_ICONSTOP, this);

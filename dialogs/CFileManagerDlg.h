@@ -10,8 +10,8 @@
 // "Open" without a file row. On "Open" the selected category row, if any, is
 // stored in m_category whatever the result.
 #include "dialogs/CFileListModel.h"
-#include "dialogs/CTrash.h"
-#include "dialogs/VoiceFileInfo.h"
+#include "library/CTrash.h"
+#include "library/VoiceFileInfo.h"
 
 #include <QDialog>
 #include <QIcon>

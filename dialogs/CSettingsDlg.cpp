@@ -1,8 +1,9 @@
 #include "CSettingsDlg.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
-#include "dialogs/DialogUnits.h"
+#include "common/DialogUnits.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
 #include "engine/MessageStyle.h"
 #include "platform/AudioBackends.h"
 

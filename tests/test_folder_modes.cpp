@@ -1,6 +1,7 @@
 // Recordings are personal: the folders the program makes for them are its
 // user's alone, while folders that exist keep the mode their owner gave them.
-#include "app/Settings.h"
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>

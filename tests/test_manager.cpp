@@ -1,7 +1,7 @@
 // The recordings manager on real files in a temporary root.
 #include "app/CQtEngineHost.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "engine/CWavFile.h"
 #include "engine/MessageStyle.h"

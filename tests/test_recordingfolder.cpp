@@ -1,7 +1,8 @@
 // The manager's folder listing and trash, without the dialog.
 #include "TestSupport.h"
-#include "dialogs/CRecordingFolder.h"
-#include "dialogs/CTrash.h"
+#include "library/CRecordingFolder.h"
+#include "library/CTrash.h"
+#include "library/RenameNoReplace.h"
 #include "engine/CWavFile.h"
 #include "engine/IEngineHost.h"
 
@@ -146,4 +147,18 @@ TEST_F(RecordingFolderTest, AFileOnAnotherFileSystemGoesToThatFileSystemsTrash)
     fs::remove_all(dir);
     if (!trashExisted)
         fs::remove_all(trash);
+}
+
+TEST_F(RecordingFolderTest, RenameNeverReplacesAndLeavesBothFilesOnATakenName)
+{
+    const std::string a = m_folder.Path() + "/a.wav", b = m_folder.Path() + "/b.wav", c = m_folder.Path() + "/c.wav";
+    { std::ofstream(a) << "first"; }
+    { std::ofstream(b) << "second"; }
+    EXPECT_EQ(RenameNoReplace(a, b), EEXIST);
+    EXPECT_EQ(ReadText(a), "first");
+    EXPECT_EQ(ReadText(b), "second");
+    EXPECT_EQ(RenameNoReplace(a, c), 0);
+    EXPECT_FALSE(fs::exists(a));
+    EXPECT_EQ(ReadText(c), "first");
+    EXPECT_EQ(RenameNoReplace(a, m_folder.Path() + "/d.wav"), ENOENT);
 }

@@ -1,5 +1,6 @@
 // Settings store, category folders and recording names.
-#include "app/Settings.h"
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,7 @@ protected:
     void TearDown() override
     {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Corvane", Application()).clear();
-        SetSettingsClock({});
+        SetRecordingNameClock({});
     }
     static QString Application() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
     TempDir m_home;
@@ -63,7 +64,7 @@ TEST_F(SettingsTest, StoredValuesAreReadAfreshAtEveryCall)
 TEST_F(SettingsTest, RecordingNameOfTheWorkedExample)
 {
     WriteRoot(m_root.Path() + "/fmanager/");
-    SetSettingsClock([] { return Utc(2026, 12, 7, 18, 12, 5); });
+    SetRecordingNameClock([] { return Utc(2026, 12, 7, 18, 12, 5); });
     EXPECT_EQ(MakeRecordingName(2), m_root.Path() + "/fmanager/2/07-Dec-2026_65525.wav");
     EXPECT_TRUE(std::filesystem::is_directory(m_root.Path() + "/fmanager/2"));
 }
@@ -71,11 +72,11 @@ TEST_F(SettingsTest, RecordingNameOfTheWorkedExample)
 TEST_F(SettingsTest, FirstMinuteAfterMidnight)
 {
     WriteRoot(m_root.Path() + "/");
-    SetSettingsClock([] { return Utc(2027, 3, 1, 0, 0, 0); });
+    SetRecordingNameClock([] { return Utc(2027, 3, 1, 0, 0, 0); });
     EXPECT_EQ(MakeRecordingName(0), m_root.Path() + "/01-Mar-2027_0.wav");
-    SetSettingsClock([] { return Utc(2027, 3, 1, 0, 0, 59); });
+    SetRecordingNameClock([] { return Utc(2027, 3, 1, 0, 0, 59); });
     EXPECT_EQ(MakeRecordingName(0), m_root.Path() + "/01-Mar-2027_59.wav");
-    SetSettingsClock([] { return Utc(2027, 3, 1, 23, 59, 59); });
+    SetRecordingNameClock([] { return Utc(2027, 3, 1, 23, 59, 59); });
     EXPECT_EQ(MakeRecordingName(0), m_root.Path() + "/01-Mar-2027_86399.wav");
 }
 
@@ -85,7 +86,7 @@ TEST_F(SettingsTest, RootWithoutSeparatorGetsOneWhenUsed)
     EXPECT_EQ(GetStoredRoot(), m_root.Path() + "/rec") << "stored as typed";
     EXPECT_EQ(GetCategoryFolder(0), m_root.Path() + "/rec/");
     EXPECT_EQ(GetCategoryFolder(1), m_root.Path() + "/rec/1/");
-    SetSettingsClock([] { return Utc(2026, 12, 7, 18, 12, 5); });
+    SetRecordingNameClock([] { return Utc(2026, 12, 7, 18, 12, 5); });
     EXPECT_EQ(MakeRecordingName(0), m_root.Path() + "/rec/07-Dec-2026_65525.wav");
 }
 

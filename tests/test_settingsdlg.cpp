@@ -1,6 +1,7 @@
 // The settings dialog and the Settings command that runs it.
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
 #include "dialogs/CSettingsDlg.h"
 #include "engine/MessageStyle.h"
 #include "platform/AudioBackends.h"

@@ -1,9 +1,9 @@
 #include "CTrash.h"
 
+#include "library/RenameNoReplace.h"
 #include "platform/riff/FdIo.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -106,21 +106,6 @@ std::string TopTrash(const std::string& top)
         return {};
     return UsableTrash(trash) ? trash : std::string();
 }
-
-
-int Rename(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without RENAME_NOREPLACE: the name was free a moment ago.
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 } // namespace
 
 std::string CTrash::HomeTrash()
@@ -227,7 +212,7 @@ CTrash::Result CTrash::MoveToTrash(const std::string& givenPath, int& error, std
     }
 
     const std::string target = trash + "/files/" + trashedName;
-    if (const int renameError = Rename(path, target); renameError != 0) {
+    if (const int renameError = RenameNoReplace(path, target); renameError != 0) {
         ::unlink(info.c_str());
         error = renameError;
         return Result::Failed;

@@ -3,7 +3,7 @@
 // "*.wav" entry with its size, its time and the format that the WAV reader
 // finds in it. Reading the disk lives here, away from any widget; the
 // manager's dialog only turns these entries into rows.
-#include "dialogs/VoiceFileInfo.h"
+#include "library/VoiceFileInfo.h"
 
 #include <cstdint>
 #include <string>

@@ -1,0 +1,16 @@
+#pragma once
+// Every message box of the program goes through ShowMessageBox, so tests can
+// intercept them. Styles: 0 plain, 16 stop, 48 exclamation, 36 yes/no question.
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Returns IDOK (1), IDYES (6) or IDNO (7). Safe to call from any thread: the
+// box is shown on the interface thread.
+int ShowMessageBox(const QString& text, unsigned style, QWidget* parent = nullptr);
+
+// A hook replaces the boxes (tests); an empty function restores them.
+using MessageBoxHook = std::function<int(const QString& text, unsigned style)>;
+void SetMessageBoxHook(MessageBoxHook hook);
