@@ -1,6 +1,7 @@
 #include "CWavFile.h"
 
 #include "platform/AudioBackends.h"
+#include "platform/LoadOnDemand.h"
 #include "engine/IEngineHost.h"
 #include "engine/MessageStyle.h"
 
@@ -80,6 +81,11 @@ bool CWavFile::CheckAcmResult(uint32_t code)
     case 10: text = "At least one flag is invalid."; break;
     case 11: text = "At least one parameter is invalid."; break;
     case 512: text = "The requested operation cannot be performed."; break;
+    case ACMERR_NOLIBRARY: {
+        const std::string missing = LastMissingLibraryText();
+        EngineMessageBox(missing.empty() ? "The audio codec library could not be loaded." : missing, MB_ICONEXCLAMATION);
+        return false;
+    }
     default: return false;
     }
     EngineMessageBox(text, MB_OK);

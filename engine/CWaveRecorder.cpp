@@ -4,6 +4,7 @@
 #include "engine/IEngineHost.h"
 #include "engine/MessageStyle.h"
 #include "platform/AudioBackends.h"
+#include "platform/LoadOnDemand.h"
 #include "platform/capture/CWaveInDevice.h"
 
 #include <algorithm>
@@ -31,6 +32,21 @@ CWaveRecorder::~CWaveRecorder()
     FinishFile();
 }
 
+bool CWaveRecorder::Started() const
+{
+    return m_hFinished != nullptr;
+}
+
+bool CWaveRecorder::Finished() const
+{
+    return m_hFinished && m_hFinished->IsSet();
+}
+
+bool CWaveRecorder::WaitFinished(uint32_t ms)
+{
+    return m_hFinished && m_hFinished->Wait(ms) == WAIT_OBJECT_0;
+}
+
 void CWaveRecorder::FinishFile()
 {
     std::lock_guard lock(m_writerMutex);
@@ -54,6 +70,12 @@ bool CWaveRecorder::CheckWaveInResult(uint32_t code)
     case 11: text = "invalid parameter passed"; break;
     case 32: text = "Attempted to open with an unsupported waveform-audio format."; break;
     case 33: text = "There are still buffers in the queue."; break;
+    case WAVEIN_NOLIBRARY: {
+        // Names the library and the package that brings it back.
+        const std::string missing = LastMissingLibraryText();
+        EngineMessageBox(missing.empty() ? "The audio library could not be loaded." : missing, MB_ICONEXCLAMATION);
+        return false;
+    }
     case 265:
         text = "The end of the file (or the end of the parent chunk, if given) was reached before the desired chunk "
                "was found.";

@@ -1,7 +1,8 @@
 #pragma once
 // Records one WAV file from the default input: four capture buffers cycle
 // through the wave-input device, each returned buffer's bytes go to the
-// embedded CWavFile, and m_hFinished is signalled when the recording has ended.
+// embedded CWavFile, and the finish event is signalled when the recording has
+// ended.
 #include "engine/CEvent.h"
 #include "engine/CWavFile.h"
 #include "platform/capture/IWaveIn.h"
@@ -47,10 +48,10 @@ public:
     // Once, on the user-interface thread. 0 or one of the codes above.
     uint32_t Start(const WAVEFORMATEX* format);
     // True when resetting and closing the device both succeeded. Signals
-    // m_hFinished in any case, after the file was finished.
+    // the finish event in any case, after the file was finished.
     bool Stop();
-    // The end of a recording that the writer broke off (m_hFinished signalled
-    // with m_bRecording still set): clears the flag, resets and closes the
+    // The end of a recording that the writer broke off (Finished while
+    // IsRecording is still true): clears the flag, resets and closes the
     // device; the remaining buffers are written and the file finished.
     void AbortAfterRefusal();
 
@@ -91,10 +92,22 @@ public:
     bool DeviceLost() const { return m_bDeviceLost.load(); }
     uint32_t BufferSize() const { return m_cbBuffer; }
 
-    std::unique_ptr<CEvent> m_hFinished;   // created by Start
-    std::atomic<uint32_t> m_bRecording{0}; // nonzero while buffers are recycled
-    std::unique_ptr<IWaveIn> m_hWaveIn;    // null when no device was opened
-    WAVEFORMATEX m_wfx{};                  // the chosen format's first 18 bytes
+    // The finish event, from any thread once Start has returned.
+    // True once Start created the finish event (whatever Start returned).
+    bool Started() const;
+    // True when the finish event exists and is signalled; false before Start.
+    bool Finished() const;
+    // Waits up to `ms` for the finish event: true when it is signalled, false
+    // on time-out or before Start.
+    bool WaitFinished(uint32_t ms);
+    // True while buffers are recycled; still true after the writer broke the
+    // recording off, until AbortAfterRefusal or Stop.
+    bool IsRecording() const { return m_bRecording.load() != 0; }
+    // The opened device; null when none was opened.
+    const IWaveIn* WaveIn() const { return m_hWaveIn.get(); }
+    // The chosen format's first 18 bytes (as given to Start, not the PCM the
+    // device delivers).
+    const WAVEFORMATEX& ChosenFormat() const { return m_wfx; }
 
 protected:
     bool AddBuffer(uint32_t size);
@@ -130,4 +143,10 @@ protected:
     std::string m_inputDevice;     // UI thread only
     bool m_bInputFellBack = false; // UI thread only
     CWavFile m_wavFile;
+
+private:
+    std::unique_ptr<CEvent> m_hFinished;   // created by Start
+    std::atomic<uint32_t> m_bRecording{0}; // nonzero while buffers are recycled
+    std::unique_ptr<IWaveIn> m_hWaveIn;    // null when no device was opened
+    WAVEFORMATEX m_wfx{};                  // the chosen format's first 18 bytes
 };

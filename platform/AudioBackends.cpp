@@ -106,6 +106,17 @@ std::shared_ptr<IAudioOutput> CreateAudioOutput()
     return SelectedBackend() == Backend::Virtual ? CreateVirtualOutput() : std::make_shared<CPulseOutput>();
 }
 
+uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId)
+{
+    // Told at the open, not at the play, which the caller takes for a lost output.
+    const bool toPulse = !BackendOverrides().audioOutput && SelectedBackend() != Backend::Virtual;
+    if (toPulse && CPulseContext::LoadClientLibrary() != PulseError::None) {
+        deviceId = 0;
+        return MCIERR_LIBRARY_MISSING;
+    }
+    return MciOpenWaveAudio(path, deviceId, &CreateAudioOutput);
+}
+
 uint32_t OpenConversionStream(const WAVEFORMATEX& source, const FormatBlock& destination,
                               std::unique_ptr<IConversionStream>& stream)
 {

@@ -7,6 +7,7 @@
 #include "platform/capture/IWaveIn.h"
 #include "platform/codecs/IConversionStream.h"
 #include "platform/playback/IAudioOutput.h"
+#include "platform/playback/MciWaveAudio.h"
 
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ uint32_t OpenWaveIn(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format
 std::vector<InputSource> ListInputSources(int timeoutMs = 1500);
 // The output for a new play: the virtual one, or PulseAudio's default sink.
 std::shared_ptr<IAudioOutput> CreateAudioOutput();
+// Opens the "waveaudio" device on `path` with CreateAudioOutput as its
+// output, so each play follows the overrides in force when it starts.
+uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId);
 // Opens a stream from `source` (PCM, 16 bits) to `destination` (18 + cbSize bytes).
 uint32_t OpenConversionStream(const WAVEFORMATEX& source, const FormatBlock& destination,
                               std::unique_ptr<IConversionStream>& stream);

@@ -74,7 +74,7 @@ TEST(CodecsPulse, EveryTagRecordsTheToneFromTheRealDevice)
         ASSERT_EQ(WAVEREC_OK, rec.Start(reinterpret_cast<const WAVEFORMATEX*>(c.format.data())));
         const auto started = Clock::now();
         std::this_thread::sleep_for(2500ms);
-        EXPECT_EQ(WAIT_TIMEOUT, rec.m_hFinished->Wait(1)); // not broken off
+        EXPECT_FALSE(rec.WaitFinished(1)); // not broken off
         const auto stopping = Clock::now();
         EXPECT_TRUE(rec.Stop());
         const double wall = std::chrono::duration<double>(stopping - started).count();

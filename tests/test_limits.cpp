@@ -36,8 +36,8 @@ TEST(SizeLimit, RecordingFromAFastSourceEndsWithAValidFile)
         SmallLimitRecorder recorder(path);
         ASSERT_EQ(recorder.Start(&pcm), 0u);
         recorder.LowerLimit(600000);
-        ASSERT_EQ(recorder.m_hFinished->Wait(20000), WAIT_OBJECT_0) << "the recording did not end at the limit";
-        EXPECT_NE(recorder.m_bRecording.load(), 0u) << "ended by the writer, not by Stop";
+        ASSERT_TRUE(recorder.WaitFinished(20000)) << "the recording did not end at the limit";
+        EXPECT_TRUE(recorder.IsRecording()) << "ended by the writer, not by Stop";
         EXPECT_EQ(recorder.GetWavFile().LastWriteError(), WavWriteError::SizeLimit);
         recorder.AbortAfterRefusal();
         EXPECT_FALSE(recorder.GetWavFile().IsOpen());

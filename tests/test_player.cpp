@@ -589,6 +589,40 @@ TEST_F(PlayerTest, UnavailableOutputFailsThePlayWithoutNotification)
     EXPECT_EQ(MciClose(id), 0u);
 }
 
+TEST_F(PlayerTest, ADeviceGivenItsOwnOutputFactoryPlaysToItAlone)
+{
+    const std::string path = m_dir.File("a.wav");
+    WritePcm(path, 8000, 1, 0.2);
+    std::atomic<int> made{0};
+    uint32_t id = 0;
+    ASSERT_EQ(MciOpenWaveAudio(path, id,
+                               [&made]() -> std::shared_ptr<IAudioOutput> {
+                                   ++made;
+                                   return std::make_shared<CVirtualOutput>(20.0);
+                               }),
+              0u);
+    EXPECT_EQ(made.load(), 0) << "the output is made by the play, not by the open";
+    NotifyLog log;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(MciPlay(id, 0, log.Callback("play", id)), 0u);
+        ASSERT_TRUE(log.WaitFor(size_t(i) + 1, 2000ms));
+    }
+    EXPECT_EQ(made.load(), 2) << "each play takes a fresh output";
+    EXPECT_EQ(OutputCount(), 0u) << "the backend table's output was not used";
+    EXPECT_EQ(MciClose(id), 0u);
+
+    // No factory: no output, so the play fails at once and says nothing.
+    ASSERT_EQ(MciOpenWaveAudio(path, id, nullptr), 0u);
+    EXPECT_EQ(MciPlay(id, 0, log.Callback("none", id)), MCIERR_WAVE_OUTPUTSINUSE);
+    EXPECT_EQ(Status(id, MCI_STATUS_MODE), MCI_MODE_STOP);
+    EXPECT_EQ(MciClose(id), 0u);
+    MciWaitForNotifications();
+    const auto events = log.Events();
+    ASSERT_EQ(events.size(), 2u);
+    for (const auto& event : events)
+        EXPECT_EQ(event, std::make_pair(std::string("play"), MCI_NOTIFY_SUCCESSFUL));
+}
+
 TEST_F(PlayerTest, NotificationMayCloseTheDeviceItCameFrom)
 {
     UseVirtualOutput(20.0);

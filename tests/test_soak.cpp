@@ -56,7 +56,7 @@ SoakResult Record(const std::string& path, const WAVEFORMATEX* format, const Vir
         while (device->FramesProduced() < kFrames && std::chrono::steady_clock::now() < deadline) {
             if (!r.rssAfterFirstMinute && device->FramesProduced() > 60 * kRate)
                 r.rssAfterFirstMinute = ResidentKiB();
-            EXPECT_EQ(recorder.m_hFinished->Wait(0), WAIT_TIMEOUT) << "the recording ended by itself";
+            EXPECT_FALSE(recorder.WaitFinished(0)) << "the recording ended by itself";
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         r.rssAtEnd = ResidentKiB();

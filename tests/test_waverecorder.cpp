@@ -90,11 +90,6 @@ void ExpectRamp(const std::vector<uint8_t>& audio, const WAVEFORMATEX& f, uint64
         << "first difference at byte " << (mismatch.first - audio.begin()) << " of " << audio.size();
 }
 
-bool WaitSignalled(CEvent& event, std::chrono::milliseconds limit)
-{
-    return event.Wait(uint32_t(limit.count())) == WAIT_OBJECT_0;
-}
-
 } // namespace
 
 TEST(WaveRecorderStart, RecordsAndStopsCleanly)
@@ -108,18 +103,18 @@ TEST(WaveRecorderStart, RecordsAndStopsCleanly)
     const auto beforeStart = std::chrono::steady_clock::now();
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
     const auto afterStart = std::chrono::steady_clock::now();
-    ASSERT_TRUE(rec.m_hFinished);
-    EXPECT_EQ(1u, rec.m_bRecording.load());
-    EXPECT_FALSE(rec.m_hFinished->IsSet());
-    ASSERT_TRUE(rec.m_hWaveIn);
-    EXPECT_TRUE(rec.m_hWaveIn->IsOpen());
+    ASSERT_TRUE(rec.Started());
+    EXPECT_TRUE(rec.IsRecording());
+    EXPECT_FALSE(rec.Finished());
+    ASSERT_TRUE(rec.WaveIn());
+    EXPECT_TRUE(rec.WaveIn()->IsOpen());
     std::this_thread::sleep_for(300ms);
     const auto beforeStop = std::chrono::steady_clock::now();
     EXPECT_TRUE(rec.Stop());
     const auto afterStop = std::chrono::steady_clock::now();
-    EXPECT_EQ(0u, rec.m_bRecording.load());
-    EXPECT_TRUE(rec.m_hFinished->IsSet());
-    EXPECT_FALSE(rec.m_hWaveIn->IsOpen());
+    EXPECT_FALSE(rec.IsRecording());
+    EXPECT_TRUE(rec.Finished());
+    EXPECT_FALSE(rec.WaveIn()->IsOpen());
     // The file is finished when Stop returns, not only at destruction.
     EXPECT_FALSE(rec.GetWavFile().IsOpen());
     ExpectFinishedPcm(path);
@@ -132,6 +127,18 @@ TEST(WaveRecorderStart, RecordsAndStopsCleanly)
     EXPECT_TRUE(host.Messages().empty());
 }
 
+TEST(WaveRecorderStart, BeforeStartNothingIsStartedOrFinished)
+{
+    TempDir dir;
+    CWaveRecorder rec(dir.File("rec.wav"));
+    EXPECT_FALSE(rec.Started());
+    EXPECT_FALSE(rec.Finished());
+    // No event to wait on: answers at once instead of blocking or crashing.
+    EXPECT_FALSE(rec.WaitFinished(INFINITE));
+    EXPECT_FALSE(rec.IsRecording());
+    EXPECT_FALSE(rec.WaveIn());
+}
+
 TEST(WaveRecorderStart, CreateFailureLeavesEventAndNoDevice)
 {
     CapturingHost host;
@@ -141,10 +148,10 @@ TEST(WaveRecorderStart, CreateFailureLeavesEventAndNoDevice)
     CWaveRecorder rec(path);
     const WAVEFORMATEX f = Pcm16Mono();
     EXPECT_EQ(WAVEREC_CREATE_FAILED, rec.Start(&f));
-    EXPECT_TRUE(rec.m_hFinished);
-    EXPECT_FALSE(rec.m_hWaveIn);
+    EXPECT_TRUE(rec.Started());
+    EXPECT_FALSE(rec.WaveIn());
     EXPECT_EQ(0, input.m_opens);
-    EXPECT_EQ(0u, rec.m_bRecording.load());
+    EXPECT_FALSE(rec.IsRecording());
     ASSERT_EQ(1u, host.Messages().size());
     EXPECT_EQ(0u, host.Messages()[0].text.rfind("Unable to create file", 0)) << host.Messages()[0].text;
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -171,7 +178,7 @@ TEST(WaveRecorderStart, OpenFailureShowsTheCodeAndDeletesTheFile)
         CWaveRecorder rec(path);
         const WAVEFORMATEX f = Pcm16Mono();
         EXPECT_EQ(WAVEREC_OPEN_FAILED, rec.Start(&f)) << c.code;
-        EXPECT_FALSE(rec.m_hWaveIn);
+        EXPECT_FALSE(rec.WaveIn());
         EXPECT_FALSE(std::filesystem::exists(path)) << c.code;
         EXPECT_FALSE(rec.GetWavFile().IsOpen());
         ASSERT_EQ(1u, host.Messages().size());
@@ -210,10 +217,10 @@ TEST(WaveRecorderStart, BufferFailuresReleaseTheDeviceAndFinishTheFile)
         EXPECT_EQ(c.text, host.Messages()[0].text);
         // Mended: no device stays open, the flag is clear, the event says
         // "ended" and the file is a finished, empty WAV.
-        ASSERT_TRUE(rec.m_hWaveIn);
-        EXPECT_FALSE(rec.m_hWaveIn->IsOpen());
-        EXPECT_EQ(0u, rec.m_bRecording.load());
-        EXPECT_TRUE(rec.m_hFinished->IsSet());
+        ASSERT_TRUE(rec.WaveIn());
+        EXPECT_FALSE(rec.WaveIn()->IsOpen());
+        EXPECT_FALSE(rec.IsRecording());
+        EXPECT_TRUE(rec.Finished());
         EXPECT_FALSE(rec.GetWavFile().IsOpen());
         ExpectFinishedPcm(path);
         EXPECT_EQ(46u, ReadFileBytes(path).size());
@@ -244,7 +251,7 @@ TEST(WaveRecorderStart, UnallocatableBufferShowsOutOfMemory)
     ASSERT_EQ(1u, host.Messages().size());
     EXPECT_EQ("Out of memory.", host.Messages()[0].text);
     EXPECT_EQ(MB_ICONEXCLAMATION, host.Messages()[0].style);
-    EXPECT_FALSE(rec.m_hWaveIn->IsOpen());
+    EXPECT_FALSE(rec.WaveIn()->IsOpen());
     ExpectFinishedPcm(dir.File("rec.wav"));
 }
 
@@ -286,7 +293,7 @@ TEST(WaveRecorderFormat, PcmOpensAsChosenAndWfxKeepsTheChoice)
         CWaveRecorder rec(dir.File("rec.wav"));
         ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
         EXPECT_EQ(0, std::memcmp(&input.m_opened, &f, sizeof f));
-        EXPECT_EQ(0, std::memcmp(&rec.m_wfx, &f, sizeof f));
+        EXPECT_EQ(0, std::memcmp(&rec.ChosenFormat(), &f, sizeof f));
         std::this_thread::sleep_for(100ms);
         EXPECT_TRUE(rec.Stop());
         const auto bytes = ReadFileBytes(dir.File("rec.wav"));
@@ -339,8 +346,8 @@ TEST(WaveRecorderFormat, CompressedFormatOpensAsSixteenBitPcm)
         EXPECT_EQ(f->nSamplesPerSec, input.m_opened.nSamplesPerSec);
         EXPECT_EQ(f->nChannels * 2, input.m_opened.nBlockAlign);
         EXPECT_EQ(f->nSamplesPerSec * f->nChannels * 2, input.m_opened.nAvgBytesPerSec);
-        // m_wfx again holds the chosen tag, bits and sizes.
-        EXPECT_EQ(0, std::memcmp(&rec.m_wfx, f, 18));
+        // The chosen format again holds the chosen tag, bits and sizes.
+        EXPECT_EQ(0, std::memcmp(&rec.ChosenFormat(), f, 18));
         std::this_thread::sleep_for(100ms);
         EXPECT_TRUE(rec.Stop());
         EXPECT_GT(rec.GetWavFile().DataBytesWritten(), 0u);
@@ -435,13 +442,13 @@ TEST(WaveRecorderStop, SignalsEvenWhenResetAndCloseFail)
         ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
         std::this_thread::sleep_for(100ms);
         EXPECT_FALSE(rec.Stop());
-        EXPECT_TRUE(rec.m_hFinished->IsSet());
+        EXPECT_TRUE(rec.Finished());
         const auto m = host.Messages();
         ASSERT_EQ(2u, m.size());
         EXPECT_EQ("Specified device handle is invalid.", m[0].text);
         EXPECT_EQ("There are still buffers in the queue.", m[1].text);
         // The device is still open: the writer too, until the destructor.
-        EXPECT_TRUE(rec.m_hWaveIn->IsOpen());
+        EXPECT_TRUE(rec.WaveIn()->IsOpen());
     }
     ExpectFinishedPcm(path);
     EXPECT_GT(ReadFileBytes(path).size(), 46u);
@@ -476,12 +483,12 @@ TEST(WaveRecorderLifetime, SecondRecorderStartsNonSignalled)
         CWaveRecorder first(dir.File("a.wav"));
         ASSERT_EQ(WAVEREC_OK, first.Start(&f));
         EXPECT_TRUE(first.Stop());
-        EXPECT_TRUE(first.m_hFinished->IsSet());
+        EXPECT_TRUE(first.Finished());
     }
     CWaveRecorder second(dir.File("b.wav"));
     ASSERT_EQ(WAVEREC_OK, second.Start(&f));
-    EXPECT_FALSE(second.m_hFinished->IsSet());
-    EXPECT_EQ(1u, second.m_bRecording.load());
+    EXPECT_FALSE(second.Finished());
+    EXPECT_TRUE(second.IsRecording());
     EXPECT_TRUE(second.Stop());
 }
 
@@ -496,11 +503,11 @@ TEST(WaveRecorderLoss, VanishingDeviceEndsTheRecordingWithAFinishedFile)
     CWaveRecorder rec(path);
     const WAVEFORMATEX f = Pcm16Mono();
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
-    ASSERT_TRUE(WaitSignalled(*rec.m_hFinished, 5s));
+    ASSERT_TRUE(rec.WaitFinished(5000));
     // A normal end for the panel (flag clear), with the reason on record.
-    EXPECT_EQ(0u, rec.m_bRecording.load());
+    EXPECT_FALSE(rec.IsRecording());
     EXPECT_TRUE(rec.DeviceLost());
-    EXPECT_TRUE(rec.m_hWaveIn->IsLost());
+    EXPECT_TRUE(rec.WaveIn()->IsLost());
     EXPECT_FALSE(rec.GetWavFile().IsOpen());
     ExpectFinishedPcm(path);
     // Everything captured before the loss is in the file: exactly 0.5 s.
@@ -524,7 +531,7 @@ TEST(WaveRecorderLoss, VanishOnDemandWhileBuffersCycle)
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
     std::this_thread::sleep_for(120ms);
     input.m_device->Vanish();
-    ASSERT_TRUE(WaitSignalled(*rec.m_hFinished, 5s));
+    ASSERT_TRUE(rec.WaitFinished(5000));
     EXPECT_TRUE(rec.DeviceLost());
     ExpectFinishedPcm(path);
     ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->BytesCaptured() / 2);
@@ -567,13 +574,13 @@ TEST(WaveRecorderRefusal, BrokenOffRecordingEndsThroughTheEventAndAbort)
     LimitedRecorder rec(path, 30000);
     const WAVEFORMATEX f = Pcm16Mono();
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
-    ASSERT_TRUE(WaitSignalled(*rec.m_hFinished, 5s));
+    ASSERT_TRUE(rec.WaitFinished(5000));
     // Signalled with the flag still set: the panel's broken-off path.
-    EXPECT_EQ(1u, rec.m_bRecording.load());
+    EXPECT_TRUE(rec.IsRecording());
     EXPECT_EQ(WavWriteError::SizeLimit, rec.GetWavFile().LastWriteError());
     rec.AbortAfterRefusal();
-    EXPECT_EQ(0u, rec.m_bRecording.load());
-    EXPECT_FALSE(rec.m_hWaveIn->IsOpen());
+    EXPECT_FALSE(rec.IsRecording());
+    EXPECT_FALSE(rec.WaveIn()->IsOpen());
     EXPECT_FALSE(rec.GetWavFile().IsOpen());
     ExpectFinishedPcm(path);
     const auto audio = AudioOf(ReadFileBytes(path));
@@ -940,8 +947,8 @@ TEST(WaveRecorderPause, StopWhilePausedFinishesTheFile)
     ASSERT_TRUE(rec.Pause());
     EXPECT_TRUE(rec.Stop());
     EXPECT_FALSE(rec.IsPaused());
-    EXPECT_TRUE(rec.m_hFinished->IsSet());
-    EXPECT_EQ(0u, rec.m_bRecording.load());
+    EXPECT_TRUE(rec.Finished());
+    EXPECT_FALSE(rec.IsRecording());
     ExpectFinishedPcm(path);
     ExpectRamp(AudioOf(ReadFileBytes(path)), f, input.m_device->FramesProduced());
     EXPECT_FALSE(rec.Pause()) << "nothing to pause after Stop";
@@ -1119,8 +1126,8 @@ TEST(WaveRecorderRefusal, AudioTheDeviceHadToDropEndsTheRecording)
     const size_t tooMuch = 4 * rec.BufferSize() + size_t(f.nAvgBytesPerSec) * CWaveInDevice::BACKLOG_SECONDS + 1000;
     hand->Burst(std::vector<uint8_t>(tooMuch, 0x22));
     EXPECT_GT(hand->BytesDropped(), 0u);
-    ASSERT_TRUE(WaitSignalled(*rec.m_hFinished, 2s)) << "a drop is never silent";
-    EXPECT_EQ(1u, rec.m_bRecording.load()) << "ended as a refused recording, so the panel says why";
+    ASSERT_TRUE(rec.WaitFinished(2000)) << "a drop is never silent";
+    EXPECT_TRUE(rec.IsRecording()) << "ended as a refused recording, so the panel says why";
     EXPECT_TRUE(rec.CaptureOverrun());
     rec.AbortAfterRefusal();
     ExpectFinishedPcm(path);

@@ -62,7 +62,7 @@ TEST(WaveRecorderPulse, RecordsAToneForTheWallClockTime)
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
     const auto started = Clock::now();
     std::this_thread::sleep_for(3s);
-    EXPECT_EQ(WAIT_TIMEOUT, rec.m_hFinished->Wait(1));
+    EXPECT_FALSE(rec.WaitFinished(1));
     const auto stopping = Clock::now();
     EXPECT_TRUE(rec.Stop());
     const double wall = std::chrono::duration<double>(stopping - started).count();
@@ -134,8 +134,8 @@ TEST(WaveRecorderPulse, ServerGoingAwayEndsTheRecordingWithAFinishedFile)
     ASSERT_EQ(WAVEREC_OK, rec.Start(&f));
     std::this_thread::sleep_for(800ms);
     server.Stop();
-    ASSERT_EQ(WAIT_OBJECT_0, rec.m_hFinished->Wait(5000));
-    EXPECT_EQ(0u, rec.m_bRecording.load());
+    ASSERT_TRUE(rec.WaitFinished(5000));
+    EXPECT_FALSE(rec.IsRecording());
     EXPECT_TRUE(rec.DeviceLost());
     EXPECT_FALSE(rec.GetWavFile().IsOpen());
     const auto probe = RunCommand("ffprobe -v error -show_entries format=duration -of default=nw=1 " + path + " 2>&1");

@@ -30,6 +30,7 @@ uint32_t CPulseWaveIn::MapError(PulseError error)
     case PulseError::Busy: return WAVEIN_ALLOCATED;
     case PulseError::InvalidParam: return WAVEIN_INVALPARAM;
     case PulseError::NoMemory: return WAVEIN_NOMEM;
+    case PulseError::LibraryMissing: return WAVEIN_NOLIBRARY;
     case PulseError::Cancelled:
     case PulseError::Other: break;
     }
@@ -56,6 +57,9 @@ uint32_t CPulseWaveIn::Open(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX
         return WAVEIN_INVALPARAM;
     if (const uint32_t rc = CheckFormat(format))
         return rc;
+    // Before the first libpulse call (Connect checks the format with one).
+    if (const PulseError loaded = CPulseContext::LoadClientLibrary(); loaded != PulseError::None)
+        return MapError(loaded);
     std::unique_ptr<CPulseWaveIn> dev(new CPulseWaveIn(format, proc, instance));
     dev->m_source = source;
     if (const uint32_t rc = dev->Connect()) {

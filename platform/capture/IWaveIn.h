@@ -28,6 +28,7 @@ constexpr uint32_t WAVEIN_INVALPARAM = 11;
 constexpr uint32_t WAVEIN_BADFORMAT = 32;     // a format the device cannot record
 constexpr uint32_t WAVEIN_STILLPLAYING = 33;  // buffers still queued
 constexpr uint32_t WAVEIN_UNPREPARED = 34;
+constexpr uint32_t WAVEIN_NOLIBRARY = 36;     // the audio library cannot be loaded (LastMissingLibraryText)
 
 // Notification messages.
 constexpr uint32_t WIM_OPEN = 0x3BE;

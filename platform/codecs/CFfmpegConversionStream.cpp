@@ -1,5 +1,7 @@
 #include "CFfmpegConversionStream.h"
 
+#include "platform/LoadOnDemand.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
@@ -207,6 +209,8 @@ uint32_t CFfmpegConversionStream::Open(const WAVEFORMATEX& source, const FormatB
                                        std::unique_ptr<IConversionStream>& stream)
 {
     stream.reset();
+    if (!LoadFfmpegOnDemand())
+        return ACMERR_NOLIBRARY;
     std::unique_ptr<CFfmpegConversionStream> s(new (std::nothrow) CFfmpegConversionStream);
     if (!s)
         return MMSYSERR_NOMEM;

@@ -1,5 +1,7 @@
 #include "CFormatCatalogue.h"
 
+#include "platform/LoadOnDemand.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -71,7 +73,8 @@ std::string Thousands(uint32_t n)
     return digits;
 }
 
-bool EncoderPresent(const char* name) { return avcodec_find_encoder_by_name(name) != nullptr; }
+// Without FFmpeg no encoder is present (and none may be asked for).
+bool EncoderPresent(const char* name) { return LoadFfmpegOnDemand() && avcodec_find_encoder_by_name(name) != nullptr; }
 
 } // namespace
 

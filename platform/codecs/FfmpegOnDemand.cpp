@@ -30,6 +30,13 @@ extern "C" {
 #define AvFormat VELLORY_SONAME("avformat", LIBAVFORMAT_VERSION_MAJOR)
 #define SwResample VELLORY_SONAME("swresample", LIBSWRESAMPLE_VERSION_MAJOR)
 
+// Dependencies first: a broken libavutil is named as such rather than as the
+// reason libavcodec failed.
+bool LoadFfmpegOnDemand()
+{
+    return LoadLibrariesOnDemand("audio codec library", {AvUtil, SwResample, AvCodec, AvFormat});
+}
+
 extern "C" {
 // libavutil
 VELLORY_FORWARD(AvUtil, int, av_channel_layout_copy, (AVChannelLayout * dst, const AVChannelLayout* src), (dst, src))

@@ -16,6 +16,7 @@ constexpr uint32_t MMSYSERR_INVALFLAG = 10;
 constexpr uint32_t MMSYSERR_INVALPARAM = 11;
 constexpr uint32_t ACMERR_NOTPOSSIBLE = 512;
 constexpr uint32_t ACMERR_CANCELED = 515;
+constexpr uint32_t ACMERR_NOLIBRARY = 516; // the codec library cannot be loaded (LastMissingLibraryText)
 
 class IConversionStream {
 public:

@@ -1,5 +1,6 @@
 #include "CAudioDecoder.h"
 
+#include "platform/LoadOnDemand.h"
 #include "platform/riff/FdIo.h"
 
 #include "platform/playback/MciWaveAudio.h"
@@ -44,6 +45,8 @@ CAudioDecoder::~CAudioDecoder()
 
 uint32_t CAudioDecoder::Open(const std::string& path)
 {
+    if (!LoadFfmpegOnDemand())
+        return MCIERR_LIBRARY_MISSING;
     QuietFfmpeg();
     CloseStream();
     m_path = path;
@@ -200,10 +203,16 @@ bool CAudioDecoder::OpenStream()
 
 void CAudioDecoder::CloseStream()
 {
-    swr_free(&m_swr);
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_codec);
+    // Only what was made is freed: a decoder whose FFmpeg never loaded must
+    // not call into it (even to free nothing) on its way out.
+    if (m_swr)
+        swr_free(&m_swr);
+    if (m_frame)
+        av_frame_free(&m_frame);
+    if (m_packet)
+        av_packet_free(&m_packet);
+    if (m_codec)
+        avcodec_free_context(&m_codec);
     if (m_fmt)
         avformat_close_input(&m_fmt);
     m_streamIndex = -1;

@@ -1,6 +1,5 @@
 #include "CPlaybackDevice.h"
 
-#include "platform/AudioBackends.h"
 #include "platform/playback/CNotifyDispatcher.h"
 
 #include <algorithm>
@@ -14,9 +13,10 @@ constexpr auto kOutputOpenTimeout = std::chrono::seconds(5);
 constexpr size_t kChunkFrames = 4096;
 } // namespace
 
-CPlaybackDevice::CPlaybackDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder)
+CPlaybackDevice::CPlaybackDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder, AudioOutputFactory createOutput)
     : m_id(id)
     , m_decoder(std::move(decoder))
+    , m_createOutput(std::move(createOutput))
     , m_rate(m_decoder->Rate())
     , m_lengthMs(m_decoder->LengthMs())
 {
@@ -60,7 +60,7 @@ uint32_t CPlaybackDevice::Play(uint32_t fromMs, MciNotifyCallback notify)
     auto play = std::make_shared<PlayRun>();
     play->startMs = fromMs;
     play->notify = std::move(notify);
-    play->output = CreateAudioOutput();
+    play->output = m_createOutput ? m_createOutput() : nullptr;
     if (!play->output)
         return MCIERR_WAVE_OUTPUTSINUSE;
     auto started = std::make_shared<std::promise<uint32_t>>();

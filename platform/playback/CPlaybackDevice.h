@@ -3,6 +3,8 @@
 // time on a worker thread of its own, and the mode, length and position the
 // status query reports. Commands are serialised; none waits longer than it
 // takes a worker to notice an abort (or, for a play, to open the output).
+// Each play asks the factory it was given for a fresh output: the choice of
+// backend belongs to the caller, so this layer never looks above itself.
 #include "platform/playback/CAudioDecoder.h"
 #include "platform/playback/IAudioOutput.h"
 #include "platform/playback/MciWaveAudio.h"
@@ -14,7 +16,9 @@
 
 class CPlaybackDevice {
 public:
-    CPlaybackDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder);
+    // An empty factory, or one that returns null, fails every play with
+    // MCIERR_WAVE_OUTPUTSINUSE.
+    CPlaybackDevice(uint32_t id, std::unique_ptr<CAudioDecoder> decoder, AudioOutputFactory createOutput);
     ~CPlaybackDevice();
     CPlaybackDevice(const CPlaybackDevice&) = delete;
     CPlaybackDevice& operator=(const CPlaybackDevice&) = delete;
@@ -43,6 +47,7 @@ private:
 
     const uint32_t m_id;
     std::unique_ptr<CAudioDecoder> m_decoder; // used by the worker only while it runs
+    const AudioOutputFactory m_createOutput;  // called by Play, under m_commandMutex
     const uint32_t m_rate;
     std::mutex m_commandMutex; // one command at a time
     std::thread m_worker;      // m_commandMutex

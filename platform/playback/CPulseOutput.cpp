@@ -1,5 +1,7 @@
 #include "CPulseOutput.h"
 
+#include "platform/LoadOnDemand.h"
+
 #include <algorithm>
 
 CPulseOutput::CPulseOutput(uint32_t latencyMs)
@@ -34,6 +36,10 @@ bool CPulseOutput::StreamUsable() const
 bool CPulseOutput::Open(uint32_t rate, uint16_t channels, std::string& error)
 {
     Close();
+    if (CPulseContext::LoadClientLibrary() != PulseError::None) {
+        error = LastMissingLibraryText();
+        return false;
+    }
     pa_sample_spec sampleSpec{};
     sampleSpec.format = PA_SAMPLE_S16LE;
     sampleSpec.rate = rate;

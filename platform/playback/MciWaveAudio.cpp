@@ -1,5 +1,6 @@
 #include "MciWaveAudio.h"
 
+#include "platform/LoadOnDemand.h"
 #include "platform/playback/CAudioDecoder.h"
 #include "platform/playback/CNotifyDispatcher.h"
 #include "platform/playback/CPlaybackDevice.h"
@@ -31,7 +32,7 @@ std::shared_ptr<CPlaybackDevice> Find(uint32_t id)
 }
 } // namespace
 
-uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId)
+uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId, AudioOutputFactory createOutput)
 {
     deviceId = 0;
     auto decoder = std::make_unique<CAudioDecoder>();
@@ -43,7 +44,7 @@ uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId)
     while (id == 0 || t.devices.count(id))
         ++id;
     t.nextId = id + 1;
-    t.devices.emplace(id, std::make_shared<CPlaybackDevice>(id, std::move(decoder)));
+    t.devices.emplace(id, std::make_shared<CPlaybackDevice>(id, std::move(decoder), std::move(createOutput)));
     deviceId = id;
     return 0;
 }
@@ -109,6 +110,10 @@ std::string MciGetErrorString(uint32_t error)
         return "No sound output is available to play the file. Make sure the sound server is running, and then "
                "try again.";
     case MCIERR_FILE_READ: return "The specified file cannot be read. Make sure you are allowed to read it.";
+    case MCIERR_LIBRARY_MISSING: {
+        const std::string text = LastMissingLibraryText();
+        return text.empty() ? "A library the playback device needs cannot be loaded." : text;
+    }
     default: return "Unknown playback error " + std::to_string(error) + ".";
     }
 }

@@ -3,6 +3,8 @@
 // with a completion notification, query mode, length and position in
 // milliseconds, stop and close. Every call returns quickly; decoding and
 // output run on threads of this layer, which also deliver the notifications.
+#include "platform/playback/IAudioOutput.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,12 +25,17 @@ constexpr uint32_t MCIERR_OUTOFRANGE = 282;
 constexpr uint32_t MCIERR_INVALID_FILE = 296;
 constexpr uint32_t MCIERR_WAVE_OUTPUTSINUSE = 320;
 constexpr uint32_t MCIERR_FILE_READ = 348;
+// The first driver-specific code: a library the device needs cannot be loaded.
+// Nothing was opened; the caller may try again once it is installed.
+constexpr uint32_t MCIERR_LIBRARY_MISSING = 512;
 
 // Called on a thread of this layer, in the order the events happened.
 using MciNotifyCallback = std::function<void(uint32_t notifyCode, uint32_t deviceId)>;
 
 // Opens the file; 0 and a fresh id (never 0), or an error code and id 0.
-uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId);
+// Every play of the device takes a new output from `createOutput`, called
+// at the time of the play: which backend that is, is the caller's choice.
+uint32_t MciOpenWaveAudio(const std::string& path, uint32_t& deviceId, AudioOutputFactory createOutput);
 uint32_t MciSetTimeFormatMilliseconds(uint32_t deviceId);
 // Starts playing from fromMs to the end. A play still running is superseded.
 // The notification comes when this play ends: SUCCESSFUL at the end of the

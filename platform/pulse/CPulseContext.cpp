@@ -1,5 +1,7 @@
 #include "CPulseContext.h"
 
+#include "platform/LoadOnDemand.h"
+
 namespace {
 
 struct TimerState {
@@ -30,8 +32,15 @@ void OperationDone(pa_stream*, int success, void* userdata)
 
 } // namespace
 
+PulseError CPulseContext::LoadClientLibrary()
+{
+    return LoadPulseOnDemand() ? PulseError::None : PulseError::LibraryMissing;
+}
+
 PulseError CPulseContext::Create(const char* clientName)
 {
+    if (const PulseError loaded = LoadClientLibrary(); loaded != PulseError::None)
+        return loaded;
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop)
         return PulseError::NoMemory;

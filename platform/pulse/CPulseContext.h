@@ -20,6 +20,7 @@ enum class PulseError {
     InvalidParam, // a bad argument or state
     NoMemory,     // the loop or context could not be made
     Cancelled,    // the caller gave up while waiting
+    LibraryMissing, // libpulse cannot be loaded: LastMissingLibraryText() says why
     Other,
 };
 
@@ -30,6 +31,9 @@ public:
     CPulseContext(const CPulseContext&) = delete;
     CPulseContext& operator=(const CPulseContext&) = delete;
 
+    // LibraryMissing unless libpulse is loaded (or loads now). Every backend
+    // calls this before its first libpulse function; Create does too.
+    static PulseError LoadClientLibrary();
     // Makes the main loop and the context (nothing runs yet). Other threads may
     // lock the loop from here on.
     PulseError Create(const char* clientName = "Vellory");

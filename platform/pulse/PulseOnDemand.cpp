@@ -13,6 +13,8 @@
 
 #define Pulse "libpulse.so.0"
 
+bool LoadPulseOnDemand() { return LoadLibrariesOnDemand("sound server library", {Pulse}); }
+
 extern "C" {
 VELLORY_FORWARD(Pulse, pa_channel_map*, pa_channel_map_init_extend,
                 (pa_channel_map * m, unsigned channels, pa_channel_map_def_t def), (m, channels, def))
