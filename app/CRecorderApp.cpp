@@ -1,13 +1,18 @@
 #include "CRecorderApp.h"
 
+#include "app/CDisplayLossGuard.h"
 #include "app/CQtEngineHost.h"
+#include "app/CSignalWatcher.h"
 #include "app/CSingleInstance.h"
-#include "app/Settings.h"
-#include "engine/CRecordingJournal.h"
+#include "common/MessageBoxes.h"
+#include "engine/MessageStyle.h"
+#include "library/RecordingNames.h"
 #include "panel/CRecorderDlg.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <cstdio>
@@ -40,6 +45,44 @@ public:
 private:
     bool m_bDone = false;
 };
+
+// While the program ends for the system or the session, nobody may be there
+// to answer a message box: what it would say goes to the error output, and a
+// question gets the answer that changes nothing.
+int PrintInsteadOfBox(const QString& text, unsigned style)
+{
+    std::fprintf(stderr, "vellory: message box: %s\n", qPrintable(QString(text).replace('\n', ' ')));
+    std::fflush(stderr);
+    return style == MB_YESNO_QUESTION ? IDNO : IDOK;
+}
+
+// Ends the run from the event loop. The panel may be inside a nested event
+// loop (a dialog, a message box, a menu), perhaps in the middle of one of the
+// session's commands; ending every loop lets that code finish first, and the
+// panel is ended once its own exec has returned (see InitInstance).
+void EndRun(const char* why)
+{
+    static bool ending = false;
+    if (ending)
+        return;
+    ending = true;
+    Trace(why);
+    SetMessageBoxHook(&PrintInsteadOfBox);
+    QCoreApplication::exit(0);
+}
+
+// The session manager's "die" (and any other quit request) arrives as a Quit
+// event to the application; the run ends the same way as for a signal.
+class QuitWatcher : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Quit && watched == QCoreApplication::instance())
+            EndRun("quit requested");
+        return false;
+    }
+};
 } // namespace
 
 bool CRecorderApp::InitInstance()
@@ -55,14 +98,36 @@ bool CRecorderApp::InitInstance()
     static CQtEngineHost host;
     SetEngineHost(&host);
 
-    // Recordings cut off by a crash or a power loss get their sizes back
-    // before anything lists or plays them: exactly those the journal of
-    // recordings in progress still names, however many recordings exist.
-    CRecordingJournal::RepairListed();
-    for (int category = 0; category <= 3; ++category)
-        GetCategoryFolder(category); // made now, as before, so that the manager finds them
+    PrepareRecordings();
+
+    // Termination signals from here on; one that came before the panel runs
+    // waits in the watcher's pipe and ends the run as soon as it starts.
+    CSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &CSignalWatcher::terminationRequested, [](int signalNumber) {
+        std::fprintf(stderr, "vellory: signal %d received, ending\n", signalNumber);
+        std::fflush(stderr);
+        EndRun("termination signal");
+    });
+    QuitWatcher quitWatcher;
+    QCoreApplication::instance()->installEventFilter(&quitWatcher);
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &quitWatcher,
+                     [] { EndRun("quit requested"); });
 
     CRecorderDlg panel;
+    // The session manager asks the program to save its work (at logout, or
+    // for a checkpoint of the session): the recording is finished as STOP
+    // finishes it. Qt asks not to quit here; the quit, if it comes, follows.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &panel, [&panel](QSessionManager&) {
+        Trace("session manager: commit data");
+        panel.Session()->Stop();
+    });
+    // A lost display ends the process from inside Qt; the hook finishes the
+    // recording first. It runs where the panel may be in the middle of
+    // anything, but nothing up the stack runs again afterwards.
+    CDisplayLossGuard::SetHook([&panel] {
+        SetMessageBoxHook(&PrintInsteadOfBox);
+        panel.Session()->Shutdown();
+    });
     if (std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT"))
         panel.installEventFilter(new QuitAfterFirstPaint(&panel));
     QObject::connect(&instance, &CSingleInstance::showRequested, &panel, [&panel](const QString& token) {
@@ -71,6 +136,12 @@ bool CRecorderApp::InitInstance()
     });
     Trace("panel running");
     panel.exec();
+    // POWER, Enter and close ended the panel themselves; a signal or a quit
+    // ended only its event loops, and ends the panel (with its recording) here.
+    if (!panel.IsEnded())
+        panel.done(PanelOk);
+    CDisplayLossGuard::SetHook({});
+    QCoreApplication::instance()->removeEventFilter(&quitWatcher);
     SetEngineHost(nullptr);
     return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The application: one panel among all running copies, run modally for the
-// life of the process.
+// life of the process. A termination signal (SIGTERM, SIGINT, SIGHUP), the
+// session manager's quit and the loss of the display end it as POWER does:
+// the recording is finished and the process exits with status 0.
 
 class CRecorderApp {
 public:

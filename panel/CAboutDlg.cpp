@@ -1,6 +1,6 @@
 #include "CAboutDlg.h"
 
-#include "dialogs/DialogUnits.h"
+#include "common/DialogUnits.h"
 #include "panel/PanelImages.h"
 #include "res/Resources.h"
 #include "res/Version.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The LCD strip across the middle of the recorder panel: the time, one line
 // of text (the current file's path), the category label and a progress bar.
-// It paints only from the program's bitmaps, never with a font, and it is
-// where the panel keeps the current path and category.
+// It paints only from the program's bitmaps, never with a font; what it shows
+// comes from the recording session through the panel.
 #include <QImage>
 #include <QRegion>
 #include <QTimer>

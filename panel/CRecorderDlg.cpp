@@ -1,18 +1,14 @@
 #include "CRecorderDlg.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/DialogUnits.h"
+#include "common/MessageBoxes.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "dialogs/CSettingsDlg.h"
-#include "engine/CWaveRecorder.h"
 #include "engine/MessageStyle.h"
 #include "panel/CAboutDlg.h"
 #include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CFormatChooseDlg.h"
-#include "platform/playback/MciWaveAudio.h"
-#include "platform/WaveFormat.h"
-#include "dialogs/DialogUnits.h"
 #include "panel/PanelImages.h"
 #include "res/Resources.h"
 
@@ -24,12 +20,7 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <chrono>
-#include <climits>
-#include <cmath>
-#include <limits>
 #include <cstring>
-#include <ctime>
 
 namespace {
 // The skin's bevel: three pixels on every side, around the client area.
@@ -37,6 +28,8 @@ constexpr int kBorder = 3;
 const QColor kFaceColour(75, 75, 75);
 // The format choice works in a buffer of this size; longer formats cannot be chosen.
 constexpr size_t kFormatBuffer = 260;
+// ChooseAudioFormat's answer when the user cancels: nothing to say.
+constexpr uint32_t kFormatChoiceCancelled = 515;
 } // namespace
 
 QString CRecorderDlg::AboutMenuText()
@@ -49,27 +42,15 @@ CRecorderDlg::CRecorderDlg(QWidget* parent)
 {
     InitVelloryResources();
     m_hIcon = PanelIcon();
-    m_mciDeviceId = 0;
-    m_clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
-    m_pauseClock = [] {
-        return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        std::chrono::steady_clock::now().time_since_epoch())
-                                        .count());
-    };
-    m_timerRecording.setInterval(100);
-    m_timerPlayback.setInterval(100);
-    connect(&m_timerRecording, &QTimer::timeout, this, [this] { OnTimer(IDT_RECORDING); });
-    connect(&m_timerPlayback, &QTimer::timeout, this, [this] { OnTimer(IDT_PLAYBACK); });
+    m_session = new CRecorderSession(this);
     OnInitDialog();
 }
 
 CRecorderDlg::~CRecorderDlg()
 {
-    // A panel destroyed without ending (tests) still releases its recorder safely.
-    if (!m_bEnded) {
-        m_bEnded = true;
-        DestroyWindow();
-    }
+    // A panel destroyed without ending still finishes its recording safely.
+    m_bEnded = true;
+    m_session->Shutdown();
 }
 
 CBitmapButton* CRecorderDlg::MakeButton(const QString& caption, int id, int duX, int duY, int duW, int duH)
@@ -98,30 +79,26 @@ void CRecorderDlg::OnInitDialog()
     m_display = new CDisplayPanel(this);
     m_display->setObjectName(QStringLiteral("Display"));
     m_display->move(kBorder + DuX(5), kBorder + DuY(27));
-    ApplyButtons(PanelButtons::Created);
 
     // The window's big and small icon.
     setWindowIcon(m_hIcon);
 
-    // The default format: PCM mono 22050 Hz 16-bit.
-    m_pRecordFormat = std::make_unique<uint8_t[]>(sizeof(WAVEFORMATEX));
-    std::memset(m_pRecordFormat.get(), 0, sizeof(WAVEFORMATEX));
-    const WAVEFORMATEX pcm = MakePcmFormat(1, 22050, 16);
-    std::memcpy(m_pRecordFormat.get(), &pcm, sizeof pcm);
-
-    m_pRecorder.reset();
-    m_mode = Idle;
-
     for (CBitmapButton* button : {m_btnPlay, m_btnStop, m_btnRec, m_btnPower, m_btnOption, m_btnManager, m_btnMin})
         button->AutoLoad();
 
-    connect(m_btnRec, &QAbstractButton::clicked, this, &CRecorderDlg::OnRec);
+    connect(m_btnRec, &QAbstractButton::clicked, m_session, &CRecorderSession::Record);
     connect(m_btnStop, &QAbstractButton::clicked, this, &CRecorderDlg::OnStop);
-    connect(m_btnPlay, &QAbstractButton::clicked, this, &CRecorderDlg::OnPlay);
+    connect(m_btnPlay, &QAbstractButton::clicked, m_session, &CRecorderSession::Play);
     connect(m_btnManager, &QAbstractButton::clicked, this, &CRecorderDlg::OnManager);
     connect(m_btnOption, &QAbstractButton::clicked, this, &CRecorderDlg::OnOption);
-    connect(m_btnPower, &QAbstractButton::clicked, this, &CRecorderDlg::OnPower);
-    connect(m_btnMin, &QAbstractButton::clicked, this, &CRecorderDlg::OnMin);
+    connect(m_btnPower, &QAbstractButton::clicked, this, [this] { done(PanelOk); });
+    connect(m_btnMin, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+
+    // The session's state, messages and end reach the panel on its thread.
+    connect(m_session, &CRecorderSession::StateChanged, this, &CRecorderDlg::Render);
+    connect(m_session, &CRecorderSession::Message, this,
+            [this](const QString& text, unsigned style) { ShowMessageBox(text, style, this); });
+    connect(m_session, &CRecorderSession::EndRequested, this, [this] { done(PanelCancel); });
 
     // What each button does and its key, for the pointer's tooltip and for
     // screen readers (the name stays the caption).
@@ -148,7 +125,7 @@ void CRecorderDlg::OnInitDialog()
         h.button->installEventFilter(this);
     }
 
-    m_display->SetCategory(0);
+    Render(m_session->State());
     m_hSkin = SkinPixmap();
     setWindowTitle(QStringLiteral("Vellory"));
     m_btnRec->setFocus();
@@ -183,43 +160,11 @@ void CRecorderDlg::ShowFromOtherCopy(const QString& activationToken)
     activateWindow();
 }
 
-void CRecorderDlg::SetTimer(int id)
+void CRecorderDlg::ApplyButtons(bool rec, bool stop, bool play)
 {
-    // A handler that goes on after the panel ended starts nothing.
-    if (m_bEnded)
-        return;
-    if (id == IDT_RECORDING)
-        m_timerRecording.start();
-    else if (id == IDT_PLAYBACK)
-        m_timerPlayback.start();
-}
-
-void CRecorderDlg::KillTimer(int id)
-{
-    if (id == IDT_RECORDING)
-        m_timerRecording.stop();
-    else if (id == IDT_PLAYBACK)
-        m_timerPlayback.stop();
-}
-
-void CRecorderDlg::ApplyButtons(PanelButtons row)
-{
-    // REC, STOP and PLAY are the only buttons that ever change; the others
-    // stay enabled. Keep means the row leaves that button as it is.
-    enum Set : int8_t { Off, On, Keep };
-    struct Row {
-        Set rec, stop, play;
-    };
-    static constexpr Row kTable[] = {
-        /* Created    */ {On, Off, Off},
-        /* Idle       */ {On, Off, On},
-        /* Recording  */ {Off, On, Off},
-        /* Playing    */ {Off, On, Off},
-        /* NotReady   */ {Off, Off, Off},
-        /* FileOpened */ {Keep, Keep, On},
-    };
-    const Row& r = kTable[static_cast<int>(row)];
-    const std::pair<CBitmapButton*, Set> sets[] = {{m_btnRec, r.rec}, {m_btnStop, r.stop}, {m_btnPlay, r.play}};
+    enum Set : int8_t { Off, On };
+    const std::pair<CBitmapButton*, Set> sets[] = {
+        {m_btnRec, rec ? On : Off}, {m_btnStop, stop ? On : Off}, {m_btnPlay, play ? On : Off}};
 
     // Enable first, so that the focus can move to a button of the new row
     // before its old holder is disabled (Qt would pass it on in tab order).
@@ -236,7 +181,7 @@ void CRecorderDlg::ApplyButtons(PanelButtons row)
         const bool counterpartOn = [&] {
             for (const auto& [other, otherSet] : sets)
                 if (other == counterpart)
-                    return otherSet == On || (otherSet == Keep && other->isEnabled());
+                    return otherSet == On;
             return false;
         }();
         if (counterpartOn) {
@@ -258,33 +203,29 @@ void CRecorderDlg::ApplyButtons(PanelButtons row)
     }
 }
 
-bool CRecorderDlg::IsTimerActive(int id) const
+void CRecorderDlg::Render(const SessionState& s)
 {
-    if (id == IDT_RECORDING)
-        return m_timerRecording.isActive();
-    if (id == IDT_PLAYBACK)
-        return m_timerPlayback.isActive();
-    return false;
-}
-
-void CRecorderDlg::OnTimer(int id)
-{
-    switch (id) {
-    case IDT_RECORDING:
-        OnRecordingTick();
-        break;
-    case IDT_PLAYBACK:
-        RefreshPlaybackState();
-        break;
-    default:
-        ShowMessageBox(QStringLiteral("Unknown timer reached!"), MB_OK, this);
-        break;
-    }
-}
-
-void CRecorderDlg::OnPower()
-{
-    done(1);
+    ApplyButtons(s.rec, s.stop, s.play);
+    // The display repaints only what changed; the level is applied once per reading.
+    const bool first = !m_bRendered;
+    m_bRendered = true;
+    if (first || s.file != m_shown.file)
+        m_display->SetText(s.file);
+    if (first || s.category != m_shown.category)
+        m_display->SetCategory(s.category);
+    if (first || s.showLevel != m_shown.showLevel)
+        m_display->SetBarMode(s.showLevel ? CDisplayPanel::BarMode::Level : CDisplayPanel::BarMode::Position);
+    if (s.showLevel && s.levelSerial != m_shown.levelSerial)
+        m_display->SetLevel(s.levelDb);
+    if (!s.showLevel && (first || s.rangeLow != m_shown.rangeLow || s.rangeHigh != m_shown.rangeHigh))
+        m_display->SetRange(s.rangeLow, s.rangeHigh, false);
+    if (!s.showLevel && (first || s.position != m_shown.position))
+        m_display->SetPosition(s.position);
+    // Last: it repaints whatever changed above, and nothing when nothing did.
+    m_display->SetSeconds(s.seconds);
+    if (first || s.paused != m_shown.paused)
+        m_display->SetBlinking(s.paused);
+    m_shown = s;
 }
 
 void CRecorderDlg::done(int result)
@@ -293,31 +234,8 @@ void CRecorderDlg::done(int result)
     if (m_bEnded)
         return;
     m_bEnded = true;
-    DestroyWindow();
+    m_session->Shutdown();
     QDialog::done(result);
-}
-
-void CRecorderDlg::DestroyWindow()
-{
-    m_timerRecording.stop();
-    m_timerPlayback.stop();
-    // A running recording is stopped first, so its file is finished and no
-    // device delivers audio into a released recorder.
-    if (RecordingRuns()) {
-        if (m_pRecorder->m_hFinished->IsSet())
-            m_pRecorder->AbortAfterRefusal();
-        else
-            m_pRecorder->Stop();
-    }
-    m_pRecorder.reset();
-    m_bRecorderStarted = false;
-    if (m_bMciDeviceOpen) {
-        MciClose(m_mciDeviceId);
-        m_bMciDeviceOpen = false;
-    }
-    // Notifications already on their way are delivered before the panel goes.
-    MciWaitForNotifications();
-    m_pRecordFormat.reset();
 }
 
 void CRecorderDlg::setVisible(bool visible)
@@ -337,11 +255,6 @@ void CRecorderDlg::OnHideWindow()
     m_bHiding = false;
 }
 
-void CRecorderDlg::OnMin()
-{
-    showMinimized();
-}
-
 void CRecorderDlg::OnSysCommand(uint32_t id)
 {
     if ((id & 0xFFF0) == IDM_ABOUTBOX)
@@ -359,10 +272,11 @@ void CRecorderDlg::OnPopupMenu(const QPoint& globalPos)
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu"));
     // Pausing belongs to a running recording; the menu offers it only then.
-    if (RecordingRuns() && !m_pRecorder->m_hFinished->IsSet()) {
-        QAction* pause = m_bPaused ? menu.addAction(QStringLiteral("&Resume Recording"))
-                                   : menu.addAction(QStringLiteral("&Pause Recording"));
-        pause->setData(m_bPaused ? ID_RESUME_RECORDING : ID_PAUSE_RECORDING);
+    const bool paused = m_session->IsPaused();
+    if (m_session->CanPause()) {
+        QAction* pause = paused ? menu.addAction(QStringLiteral("&Resume Recording"))
+                                : menu.addAction(QStringLiteral("&Pause Recording"));
+        pause->setData(paused ? ID_RESUME_RECORDING : ID_PAUSE_RECORDING);
         menu.addSeparator();
     }
     QAction* hide = menu.addAction(QStringLiteral("&Hide Window"));
@@ -381,12 +295,12 @@ void CRecorderDlg::OnPopupMenu(const QPoint& globalPos)
     case ID_SETTINGS: OnSettings(); break;
     case ID_APP_ABOUT: OnAboutProgram(); break;
     case ID_PAUSE_RECORDING:
-        if (!m_bPaused)
-            OnPauseResume();
+        if (!m_session->IsPaused())
+            m_session->PauseResume();
         break;
     case ID_RESUME_RECORDING:
-        if (m_bPaused)
-            OnPauseResume();
+        if (m_session->IsPaused())
+            m_session->PauseResume();
         break;
     default: break;
     }
@@ -502,7 +416,7 @@ bool CRecorderDlg::HandlePanelKey(QKeyEvent* event)
     }
     if (mods == Qt::ControlModifier && key == Qt::Key_Space) {
         if (!event->isAutoRepeat())
-            OnPauseResume();
+            m_session->PauseResume();
         return true;
     }
     if ((mods == Qt::ShiftModifier && key == Qt::Key_F10) || (mods == Qt::NoModifier && key == Qt::Key_Menu)) {
@@ -516,11 +430,11 @@ bool CRecorderDlg::HandlePanelKey(QKeyEvent* event)
     if (mods == Qt::NoModifier) {
         // Seeking while playing; otherwise the arrows keep their usual meaning.
         if (key == Qt::Key_Left)
-            return OnSeekBy(-5000);
+            return m_session->SeekBy(-5000);
         if (key == Qt::Key_Right)
-            return OnSeekBy(5000);
+            return m_session->SeekBy(5000);
         if (key == Qt::Key_Home)
-            return OnSeekToStart();
+            return m_session->SeekToStart();
     }
     return false;
 }
@@ -545,352 +459,15 @@ void CRecorderDlg::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-// ---- Recording ---------------------------------------------------------
-
-const WAVEFORMATEX* CRecorderDlg::RecordFormat() const
-{
-    return reinterpret_cast<const WAVEFORMATEX*>(m_pRecordFormat.get());
-}
-
-void CRecorderDlg::SetRecordFormat(const uint8_t* block, size_t size)
-{
-    auto copy = std::make_unique<uint8_t[]>(size);
-    std::memcpy(copy.get(), block, size);
-    m_pRecordFormat = std::move(copy);
-}
-
-bool CRecorderDlg::RecordingRuns() const
-{
-    if (!m_pRecorder || !m_bRecorderStarted || !m_pRecorder->m_hFinished)
-        return false;
-    // The flag stays set after the writer refused audio, until the device is
-    // closed: that recorder still holds an open device.
-    if (m_pRecorder->m_bRecording.load() != 0)
-        return true;
-    return !m_pRecorder->m_hFinished->IsSet();
-}
-
-void CRecorderDlg::OnRec()
-{
-    // A running recorder is never replaced: it would be cut off from STOP.
-    if (RecordingRuns())
-        return;
-    // The timer of the last recording may still run (STOP leaves it to its
-    // next tick): that tick is done now, and the timer must not poll the new
-    // recorder, above all one whose Start fails and whose finish event is
-    // never signalled.
-    if (IsTimerActive(IDT_RECORDING) && m_bRecorderStarted)
-        OnRecordingTick();
-    KillTimer(IDT_RECORDING);
-    EndPause();
-    m_pausedMs = 0;
-    m_display->SetBarMode(CDisplayPanel::BarMode::Position);
-    m_pRecorder.reset();
-    m_bRecorderStarted = false;
-    m_bLossReported = false;
-
-    const std::string path = MakeRecordingName(m_display->GetCategory());
-    m_display->SetText(path);
-    m_pRecorder = std::make_unique<CWaveRecorder>(m_display->GetText());
-    m_pRecorder->SetInputDevice(GetInputDevice());
-    const uint32_t status = m_pRecorder->Start(RecordFormat());
-    if (status == 0) {
-        m_bRecorderStarted = true;
-        SetTimer(IDT_RECORDING);
-        m_mode = Recording;
-        m_recordStart = static_cast<int32_t>(m_clock());
-        m_display->SetBarMode(CDisplayPanel::BarMode::Level);
-        if (m_pRecorder->InputFellBack()) {
-            // Said once the recording runs, so that no audio waits on the box.
-            QTimer::singleShot(0, this, [this] {
-                ShowMessageBox(QStringLiteral("The chosen input device is not available. "
-                                              "Recording from the default input."),
-                               MB_ICONEXCLAMATION, this);
-            });
-        }
-    }
-    // Otherwise the recorder has said why; the panel stays as it was.
-}
-
 void CRecorderDlg::OnStop()
 {
-    if (RecordingRuns()) {
-        // STOP reaches a running recording whatever the mode says.
+    // Finishing a long recording's file can take a moment.
+    const bool recording = m_session->RecordingRuns();
+    if (recording)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (m_pRecorder->m_hFinished->IsSet()) {
-            QApplication::restoreOverrideCursor();
-            EndRefusedRecording();
-        } else {
-            m_pRecorder->Stop();
-            QApplication::restoreOverrideCursor();
-            // The last write, the sync or the close itself can still fail
-            // (a full disk, a network file system): the file is not safe.
-            const CWavFile& file = m_pRecorder->GetWavFile();
-            if (file.LastWriteError() == WavWriteError::DiskWrite)
-                ShowMessageBox(QStringLiteral("The recording could not be finished because the file could not be written:\n%1")
-                                   .arg(QString::fromLocal8Bit(std::strerror(file.LastErrno()))),
-                               MB_ICONSTOP, this);
-        }
-    } else if (m_mode != Recording) {
-        // Stopping the playback; with no device open there is nothing to stop.
-        if (m_bMciDeviceOpen) {
-            const uint32_t err = MciStop(m_mciDeviceId, [this](uint32_t code, uint32_t id) { OnPlaybackNotify(code, id); });
-            ReportMciError(err, "MCI_STOP");
-        }
-    }
-    // In Recording mode with the recording already over, nothing is left to stop.
-    EndPause();
-    m_display->SetBarMode(CDisplayPanel::BarMode::Position);
-    m_mode = Idle;
-    RefreshPlaybackState();
-}
-
-QString CRecorderDlg::RefusalText() const
-{
-    const CWavFile& file = m_pRecorder->GetWavFile();
-    switch (file.LastWriteError()) {
-    case WavWriteError::DiskWrite:
-        return QStringLiteral("The recording was stopped because the file could not be written:\n%1")
-            .arg(QString::fromLocal8Bit(std::strerror(file.LastErrno())));
-    case WavWriteError::OutOfMemory:
-        return QStringLiteral("The recording was stopped because there was not enough memory.");
-    case WavWriteError::SizeLimit:
-        return QStringLiteral("The recording was stopped because the file reached the largest size a WAV file can hold.");
-    case WavWriteError::ConversionBehind:
-    case WavWriteError::None:
-    default:
-        return QStringLiteral("Sorry, your system too slow to recording in selected format.");
-    }
-}
-
-void CRecorderDlg::EndRefusedRecording()
-{
-    // The reason is read before the device closes the file.
-    const QString text = RefusalText();
-    // Clears the flag before anything else, so ticks during the box only end the timer.
-    m_pRecorder->AbortAfterRefusal();
-    ShowMessageBox(text, MB_ICONSTOP, this);
-}
-
-void CRecorderDlg::OnRecordingTick()
-{
-    if (!m_pRecorder || !m_pRecorder->m_hFinished) {
-        KillTimer(IDT_RECORDING);
-        return;
-    }
-    if (m_pRecorder->m_hFinished->Wait(1) != WAIT_OBJECT_0) {
-        ApplyButtons(PanelButtons::Recording);
-        // The display repaints the band of the bar, and the time only when
-        // its second changes; a paused time stands still (and blinks).
-        const float peak = m_pRecorder->TakePeak();
-        m_display->SetLevel(peak > 0.0f ? 20.0f * std::log10(std::min(peak, 1.0f))
-                                        : -std::numeric_limits<float>::infinity());
-        if (!m_bPaused)
-            m_display->SetSeconds(static_cast<uint32_t>(RecordingSeconds()));
-        return;
-    }
-    if (m_pRecorder->m_bRecording.load() != 0)
-        EndRefusedRecording(); // the writer refused audio: ended without STOP
-    KillTimer(IDT_RECORDING);
-    EndPause();
-    m_display->SetBarMode(CDisplayPanel::BarMode::Position);
-    ApplyButtons(PanelButtons::Idle);
-    // A recording whose input went away ended on its own; the user is told once.
-    if (m_pRecorder && m_pRecorder->DeviceLost() && !m_bLossReported) {
-        m_bLossReported = true;
-        ShowMessageBox(QStringLiteral("The recording was stopped because the sound input went away.\n"
-                                      "What was recorded until then is saved."),
-                       MB_ICONSTOP, this);
-    }
-}
-
-int64_t CRecorderDlg::RecordingSeconds() const
-{
-    int64_t pausedMs = m_pausedMs;
-    if (m_bPaused)
-        pausedMs += m_pauseClock() - m_pauseStartMs;
-    // The wall clock counts whole seconds; the pauses are summed in
-    // milliseconds and taken off to the nearest second, so that many short
-    // pauses neither add nor lose time.
-    return m_clock() - m_recordStart - (pausedMs + 500) / 1000;
-}
-
-void CRecorderDlg::OnPauseResume()
-{
-    if (!RecordingRuns() || m_pRecorder->m_hFinished->IsSet())
-        return;
-    if (!m_bPaused) {
-        if (!m_pRecorder->Pause())
-            return;
-        m_bPaused = true;
-        m_pauseStartMs = m_pauseClock();
-        m_display->SetBlinking(true);
-    } else {
-        if (!m_pRecorder->Resume())
-            return;
-        EndPause();
-    }
-}
-
-void CRecorderDlg::EndPause()
-{
-    if (!m_bPaused)
-        return;
-    m_bPaused = false;
-    m_pausedMs += m_pauseClock() - m_pauseStartMs;
-    m_display->SetBlinking(false);
-}
-
-bool CRecorderDlg::OnSeekBy(int64_t deltaMs)
-{
-    return SeekTo(deltaMs, true);
-}
-
-bool CRecorderDlg::OnSeekToStart()
-{
-    return SeekTo(0, false);
-}
-
-bool CRecorderDlg::SeekTo(int64_t targetMs, bool relative)
-{
-    if (m_mode != Playing || !m_bMciDeviceOpen || m_bEnded)
-        return false;
-    uint32_t mode = 0;
-    if (MciStatus(m_mciDeviceId, MCI_STATUS_MODE, mode) != 0 || mode != MCI_MODE_PLAY)
-        return false;
-    uint32_t length = 0, position = 0;
-    ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_LENGTH, length), "MCI_STATUS");
-    ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_POSITION, position), "MCI_STATUS");
-    if (m_bEnded)
-        return true;
-    const int64_t wanted = relative ? int64_t(position) + targetMs : targetMs;
-    const auto from = static_cast<uint32_t>(std::clamp<int64_t>(wanted, 0, length));
-    // Playing again from the new place supersedes the running play; its
-    // notification only refreshes.
-    ReportMciError(MciPlay(m_mciDeviceId, from, [this](uint32_t code, uint32_t id) { OnPlaybackNotify(code, id); }),
-                   "MCI_PLAY");
-    // The display follows at once, not at the next tick.
-    m_display->SetRange(0, static_cast<int32_t>(length), false);
-    m_display->SetPosition(static_cast<int32_t>(from));
-    m_display->SetSeconds(from / 1000);
-    return true;
-}
-
-void CRecorderDlg::RefreshPlaybackState()
-{
-    if (m_mode == Recording)
-        return;
-    if (m_mode == Idle) {
-        ApplyButtons(PanelButtons::Idle);
-        return;
-    }
-    // Playing: the device's mode decides.
-    uint32_t mode = 0;
-    ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_MODE, mode), "MCI_STATUS");
-    switch (mode) {
-    case MCI_MODE_NOT_READY:
-        ApplyButtons(PanelButtons::NotReady);
-        break;
-    case MCI_MODE_STOP:
-        ApplyButtons(PanelButtons::Idle);
-        break;
-    case MCI_MODE_PLAY:
-    case MCI_MODE_RECORD:
-        ApplyButtons(PanelButtons::Playing);
-        break;
-    default:
-        break;
-    }
-    if (mode == MCI_MODE_STOP) {
-        uint32_t length = 0;
-        ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_LENGTH, length), "MCI_STATUS");
-        m_display->SetRange(0, static_cast<int32_t>(length), false);
-        m_display->SetSeconds(length / 1000);
-    } else if (mode == MCI_MODE_PLAY || mode == MCI_MODE_RECORD) {
-        uint32_t length = 0, position = 0;
-        ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_LENGTH, length), "MCI_STATUS");
-        m_display->SetRange(0, static_cast<int32_t>(length), false);
-        ReportMciError(MciStatus(m_mciDeviceId, MCI_STATUS_POSITION, position), "MCI_STATUS");
-        m_display->SetPosition(static_cast<int32_t>(position));
-        m_display->SetSeconds(position / 1000);
-    }
-}
-
-// ---- Playback ----------------------------------------------------------
-
-void CRecorderDlg::OnPlaybackNotify(uint32_t code, uint32_t deviceId)
-{
-    // Called on a thread of the playback layer: the handler runs on the panel's.
-    QMetaObject::invokeMethod(this, [this, code, deviceId] { OnMciNotify(code, deviceId); }, Qt::QueuedConnection);
-}
-
-void CRecorderDlg::ReportMciError(uint32_t error, const char* name)
-{
-    if (error == 0)
-        return;
-    // A tick that fails while the box of an earlier failure is open adds no
-    // second box; the first report ends the panel once its box is closed.
-    if (m_bReportingError)
-        return;
-    m_bReportingError = true;
-    const QString text = QStringLiteral("%1:\n%2").arg(QString::fromLatin1(name),
-                                                         QString::fromStdString(MciGetErrorString(error)));
-    ShowMessageBox(text, MB_OK, this);
-    m_bReportingError = false;
-    done(2);
-}
-
-void CRecorderDlg::OnPlay()
-{
-    // PLAY during a recording would cut the recording off from STOP.
-    if (RecordingRuns())
-        return;
-    const std::string path = m_display->GetText();
-    if (path.empty())
-        return;
-    if (path.size() >= PATH_MAX || path.find('\0') != std::string::npos) {
-        ShowMessageBox(QStringLiteral("The path of this file is too long to be played:\n%1")
-                           .arg(QString::fromStdString(path)),
-                       MB_ICONEXCLAMATION, this);
-        return;
-    }
-    // The device of an earlier PLAY is closed first, never leaked.
-    if (m_bMciDeviceOpen) {
-        MciClose(m_mciDeviceId);
-        m_bMciDeviceOpen = false;
-    }
-    uint32_t id = 0;
-    const uint32_t openError = MciOpenWaveAudio(path, id);
-    ReportMciError(openError, "MCI_OPEN");
-    m_mciDeviceId = id;
-    m_bMciDeviceOpen = openError == 0;
-    ReportMciError(MciSetTimeFormatMilliseconds(m_mciDeviceId), "MCI_SET");
-    m_mode = Playing;
-    ReportMciError(MciPlay(m_mciDeviceId, 0, [this](uint32_t code, uint32_t id) { OnPlaybackNotify(code, id); }),
-                   "MCI_PLAY");
-    SetTimer(IDT_PLAYBACK);
-}
-
-uint32_t CRecorderDlg::OnMciNotify(uint32_t code, uint32_t deviceId)
-{
-    if (m_bEnded)
-        return 0;
-    // Notifications of a device that a later PLAY already closed change nothing:
-    // they must not close the device now playing.
-    if (deviceId != m_mciDeviceId) {
-        RefreshPlaybackState();
-        return 0;
-    }
-    if (code == MCI_NOTIFY_SUCCESSFUL) {
-        m_mode = Idle;
-        if (m_bMciDeviceOpen) {
-            MciClose(m_mciDeviceId);
-            m_bMciDeviceOpen = false;
-        }
-        KillTimer(IDT_PLAYBACK);
-    }
-    RefreshPlaybackState();
-    return 0;
+    m_session->Stop();
+    if (recording)
+        QApplication::restoreOverrideCursor();
 }
 
 // ---- Format, manager, settings -----------------------------------------
@@ -898,8 +475,9 @@ uint32_t CRecorderDlg::OnMciNotify(uint32_t code, uint32_t deviceId)
 void CRecorderDlg::OnOption()
 {
     std::vector<uint8_t> buffer(kFormatBuffer, 0);
-    const size_t current = FormatBlockSize(RecordFormat());
-    std::memcpy(buffer.data(), m_pRecordFormat.get(), std::min(current, kFormatBuffer));
+    const WAVEFORMATEX* format = m_session->RecordFormat();
+    const size_t current = FormatBlockSize(format);
+    std::memcpy(buffer.data(), format, std::min(current, kFormatBuffer));
     const uint32_t result = ChooseAudioFormat(this, buffer, QStringLiteral("Select audio format"));
     if (result == 0) {
         WAVEFORMATEX chosen;
@@ -907,10 +485,8 @@ void CRecorderDlg::OnOption()
         const size_t size = sizeof(WAVEFORMATEX) + chosen.cbSize;
         if (size > buffer.size())
             return; // cannot happen with a conforming dialog: keep the current format
-        auto block = std::make_unique<uint8_t[]>(size);
-        std::memcpy(block.get(), buffer.data(), size);
-        m_pRecordFormat = std::move(block);
-    } else if (result != 515) {
+        m_session->SetRecordFormat(buffer.data(), size);
+    } else if (result != kFormatChoiceCancelled) {
         ShowMessageBox(FormatChooseErrorText(result), MB_OK, this);
     }
 }
@@ -918,14 +494,11 @@ void CRecorderDlg::OnOption()
 void CRecorderDlg::OnManager()
 {
     CFileManagerDlg dlg(this);
-    dlg.m_category = m_display->GetCategory();
-    if (dlg.exec() == 1) {
-        m_display->SetText(dlg.m_selected.path);
-        if (dlg.m_selected.flags & VFI_DURATION)
-            m_display->SetSeconds(dlg.m_selected.duration);
-        ApplyButtons(PanelButtons::FileOpened);
-    }
-    m_display->SetCategory(dlg.m_category);
+    dlg.m_category = m_session->State().category;
+    if (dlg.exec() == IDOK)
+        m_session->OpenFile(dlg.m_selected.path,
+                            (dlg.m_selected.flags & VFI_DURATION) ? int64_t(dlg.m_selected.duration) : -1);
+    m_session->SetCategory(dlg.m_category);
 }
 
 void CRecorderDlg::OnSettings()

@@ -1,6 +1,6 @@
 #include "PanelTestSupport.h"
 
-#include "app/MessageBoxes.h"
+#include "common/MessageBoxes.h"
 #include "engine/MessageStyle.h"
 #include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"

@@ -4,11 +4,12 @@
 // and a chosen source that vanishes while recording.
 #include "PulseTestSupport.h"
 #include "TestSupport.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
 #include "dialogs/CSettingsDlg.h"
 #include "engine/CWaveRecorder.h"
 #include "engine/MessageStyle.h"
+#include "panel/CBitmapButton.h"
 #include "panel/CRecorderDlg.h"
 #include "platform/AudioBackends.h"
 
@@ -281,28 +282,32 @@ TEST_F(InputDevicePulse, ThePanelSaysOnceAfterTheRecordingStartedThatItFellBack)
     SetMessageBoxHook([&](const QString& text, unsigned style) {
         boxes.push_back(text.toStdString());
         EXPECT_EQ(style, MB_ICONEXCLAMATION);
-        recordingWhenShown = panel.Mode() == Recording && panel.Recorder() &&
-                             panel.Recorder()->m_bRecording.load() != 0;
+        recordingWhenShown = panel.Session()->State().mode == SessionMode::Recording && panel.Session()->Recorder() &&
+                             panel.Session()->Recorder()->IsRecording();
         return IDOK;
     });
     panel.show();
-    panel.OnRec();
-    ASSERT_EQ(panel.Mode(), Recording);
+    panel.Button(IDC_REC)->click();
+    ASSERT_EQ(panel.Session()->State().mode, SessionMode::Recording);
     EXPECT_TRUE(boxes.empty()) << "REC does not wait on the message";
     QTest::qWait(1500);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "The chosen input device is not available. Recording from the default input.");
     EXPECT_TRUE(recordingWhenShown);
-    panel.OnStop();
+    ASSERT_TRUE(panel.Button(IDC_STOP)->isEnabled());
+    panel.Button(IDC_STOP)->click();
     QTest::qWait(300);
     EXPECT_EQ(boxes.size(), 1u);
 
     // A source that is there records without a word.
     WriteInputDevice("vmic");
-    panel.OnRec();
-    ASSERT_EQ(panel.Mode(), Recording);
+    ASSERT_TRUE(panel.Button(IDC_REC)->isEnabled());
+    panel.Button(IDC_REC)->click();
+    ASSERT_EQ(panel.Session()->State().mode, SessionMode::Recording);
     QTest::qWait(500);
-    panel.OnStop();
+    ASSERT_TRUE(panel.Button(IDC_STOP)->isEnabled());
+    panel.Button(IDC_STOP)->click();
+    EXPECT_FALSE(panel.Session()->RecordingRuns());
     QTest::qWait(200);
     EXPECT_EQ(boxes.size(), 1u);
 }
@@ -321,7 +326,7 @@ TEST_F(InputDevicePulse, AChosenSourceThatVanishesEndsTheRecordingWithAFinishedF
     EXPECT_FALSE(rec.InputFellBack());
     std::this_thread::sleep_for(1000ms);
     ASSERT_TRUE(UnloadModule(m_micModule));
-    ASSERT_EQ(WAIT_OBJECT_0, rec.m_hFinished->Wait(5000));
+    ASSERT_TRUE(rec.WaitFinished(5000));
     EXPECT_TRUE(rec.DeviceLost());
     EXPECT_FALSE(rec.GetWavFile().IsOpen());
     EXPECT_GT(Measure(path).rms, 0.1);

@@ -2,8 +2,8 @@
 // it into the panel and play it back to the end.
 #include "PulseTestSupport.h"
 #include "TestSupport.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "engine/MessageStyle.h"
 #include "panel/CBitmapButton.h"
@@ -74,12 +74,14 @@ TEST_F(ManagerFlow, RecordingListedOpenedAndPlayed)
     const std::string player = "paplay --latency-msec=20 '" + tone + "' >/dev/null 2>&1 &";
     ASSERT_EQ(std::system(player.c_str()), 0);
 
-    panel.OnRec();
-    ASSERT_EQ(panel.Mode(), Recording);
-    const std::string recorded = panel.Display()->GetText();
+    panel.Button(IDC_REC)->click();
+    ASSERT_EQ(panel.Session()->State().mode, SessionMode::Recording);
+    const std::string recorded = panel.Session()->State().file;
+    EXPECT_EQ(panel.Display()->GetText(), recorded);
     QTest::qWait(3000);
-    panel.OnStop();
-    ASSERT_TRUE(WaitFor([&] { return panel.Mode() == Idle; }, 5000));
+    ASSERT_TRUE(panel.Button(IDC_STOP)->isEnabled());
+    panel.Button(IDC_STOP)->click();
+    ASSERT_TRUE(WaitFor([&] { return panel.Session()->State().mode == SessionMode::Idle; }, 5000));
     const auto size = std::filesystem::file_size(recorded);
     ASSERT_GT(size, 46u + 22050u) << "more than half a second of 22050 Hz mono 16-bit";
 
@@ -107,7 +109,7 @@ TEST_F(ManagerFlow, RecordingListedOpenedAndPlayed)
         dlg->findChild<QPushButton*>("openButton")->click();
     });
     watcher.start();
-    panel.OnManager();
+    panel.Button(IDC_MANAGER)->click();
     ASSERT_TRUE(seen);
     ASSERT_EQ(row.size(), 8u) << "the new recording has a row";
     EXPECT_EQ(row[1], std::to_string(size >> 10) + "kb");
@@ -117,13 +119,14 @@ TEST_F(ManagerFlow, RecordingListedOpenedAndPlayed)
     EXPECT_EQ(row[7], "16");
 
     // "Open" put it on the display and enabled PLAY; it plays to the end.
+    EXPECT_EQ(panel.Session()->State().file, recorded);
     EXPECT_EQ(panel.Display()->GetText(), recorded);
     ASSERT_TRUE(panel.Button(IDC_PLAY)->isEnabled());
-    panel.OnPlay();
-    EXPECT_EQ(panel.Mode(), Playing);
+    panel.Button(IDC_PLAY)->click();
+    EXPECT_EQ(panel.Session()->State().mode, SessionMode::Playing);
     QElapsedTimer played;
     played.start();
-    EXPECT_TRUE(WaitFor([&] { return panel.Mode() == Idle; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return panel.Session()->State().mode == SessionMode::Idle; }, 10000));
     const double seconds = double(size - 46) / 44100.0;
     EXPECT_GT(played.elapsed(), qint64(seconds * 1000 * 0.7)) << "played for about its length";
     EXPECT_TRUE(m_boxes.empty()) << (m_boxes.empty() ? "" : m_boxes.front());

@@ -2,10 +2,11 @@
 // recorded can be neither deleted nor renamed, and the recording goes on to a
 // whole file.
 #include "TestSupport.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "engine/MessageStyle.h"
+#include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CRecorderDlg.h"
 #include "platform/AudioBackends.h"
@@ -75,9 +76,10 @@ TEST_F(ManagerWhileRecording, DeleteAndRenameOfTheLiveFileAreRefusedAndTheRecord
 {
     CRecorderDlg panel;
     panel.show();
-    panel.OnRec();
-    ASSERT_EQ(panel.Mode(), Recording);
-    const std::string recorded = panel.Display()->GetText();
+    panel.Button(IDC_REC)->click();
+    ASSERT_EQ(panel.Session()->State().mode, SessionMode::Recording);
+    const std::string recorded = panel.Session()->State().file;
+    EXPECT_EQ(panel.Display()->GetText(), recorded);
     const std::string name = fs::path(recorded).filename().string();
     QTest::qWait(600);
 
@@ -119,7 +121,7 @@ TEST_F(ManagerWhileRecording, DeleteAndRenameOfTheLiveFileAreRefusedAndTheRecord
         QTimer::singleShot(100, dlg, [dlg] { dlg->reject(); });
     });
     watcher.start();
-    panel.OnManager();
+    panel.Button(IDC_MANAGER)->click();
     ASSERT_TRUE(seen);
 
     ASSERT_EQ(m_boxes.size(), 3u);
@@ -129,13 +131,15 @@ TEST_F(ManagerWhileRecording, DeleteAndRenameOfTheLiveFileAreRefusedAndTheRecord
     EXPECT_EQ(m_boxes[2].text, "Unable to rename file..\nThe recording is in progress.");
     EXPECT_TRUE(fs::exists(recorded));
     EXPECT_FALSE(fs::exists(fs::path(recorded).parent_path() / "renamed.wav"));
-    EXPECT_EQ(panel.Mode(), Recording) << "the recording went on behind the dialog";
+    EXPECT_EQ(panel.Session()->State().mode, SessionMode::Recording) << "the recording went on behind the dialog";
+    EXPECT_TRUE(panel.Session()->RecordingRuns());
 
     QTest::qWait(600);
-    panel.OnStop();
-    for (int i = 0; i < 250 && panel.Mode() != Idle; ++i)
+    ASSERT_TRUE(panel.Button(IDC_STOP)->isEnabled());
+    panel.Button(IDC_STOP)->click();
+    for (int i = 0; i < 250 && panel.Session()->State().mode != SessionMode::Idle; ++i)
         QTest::qWait(20);
-    ASSERT_EQ(panel.Mode(), Idle);
+    ASSERT_EQ(panel.Session()->State().mode, SessionMode::Idle);
     const auto bytes = ReadFileBytes(recorded);
     ASSERT_GE(bytes.size(), 46u);
     EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8) << "finished";

@@ -4,7 +4,8 @@
 // and a second start bringing the panel to the front.
 #include "PanelTestSupport.h"
 #include "TestSupport.h"
-#include "app/Settings.h"
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "engine/CWaveRecorder.h"
 #include "panel/CBitmapButton.h"
@@ -102,7 +103,7 @@ protected:
     {
         OverrideBackend(&AudioBackends::waveIn, {});
         OverrideBackend(&AudioBackends::audioOutput, {});
-        SetSettingsClock({});
+        SetRecordingNameClock({});
         WriteRoot("");
     }
     static void ShowActive(CRecorderDlg& dlg)
@@ -121,10 +122,18 @@ protected:
         }
         return done();
     }
+    // Presses a button as the user can: once it is enabled (STOP comes with
+    // the recording's first tick).
+    static void Press(CRecorderDlg& dlg, int id)
+    {
+        CBitmapButton* button = dlg.Button(id);
+        EXPECT_TRUE(WaitFor([&] { return button->isEnabled(); }, 1000)) << button->Caption().toStdString();
+        button->click();
+    }
     static uint32_t Position(const CRecorderDlg& dlg)
     {
         uint32_t position = 0;
-        EXPECT_EQ(MciStatus(dlg.MciDeviceId(), MCI_STATUS_POSITION, position), 0u);
+        EXPECT_EQ(MciStatus(dlg.Session()->MciDeviceId(), MCI_STATUS_POSITION, position), 0u);
         return position;
     }
 
@@ -139,7 +148,7 @@ TEST_F(PanelKeys, AltKeysPressTheirButtonsAndFocusFollowsTheUsersChoice)
 {
     Boxes boxes;
     int second = 0; // each recording gets a name of its own
-    SetSettingsClock([&] { return Utc(2026, 12, 9, 10, 0, second++); });
+    SetRecordingNameClock([&] { return Utc(2026, 12, 9, 10, 0, second++); });
     CRecorderDlg dlg;
     ShowActive(dlg);
     CBitmapButton* rec = dlg.Button(IDC_REC);
@@ -152,11 +161,11 @@ TEST_F(PanelKeys, AltKeysPressTheirButtonsAndFocusFollowsTheUsersChoice)
 
     // Alt+P on a fresh panel: PLAY is disabled, nothing happens.
     QTest::keyClick(dlg.focusWidget(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_EQ(dlg.Mode(), Idle);
-    EXPECT_FALSE(dlg.IsMciDeviceOpen());
+    EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Idle);
+    EXPECT_FALSE(dlg.Session()->IsMciDeviceOpen());
 
     QTest::keyClick(dlg.focusWidget(), Qt::Key_R, Qt::AltModifier);
-    EXPECT_EQ(dlg.Mode(), Recording);
+    EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Recording);
     const std::string path = dlg.Display()->GetText();
     ASSERT_TRUE(WaitFor([&] { return !rec->isEnabled(); }, 1000));
     EXPECT_EQ(dlg.focusWidget(), stop);
@@ -164,7 +173,7 @@ TEST_F(PanelKeys, AltKeysPressTheirButtonsAndFocusFollowsTheUsersChoice)
     QTest::qWait(300);
 
     QTest::keyClick(dlg.focusWidget(), Qt::Key_S, Qt::AltModifier);
-    EXPECT_FALSE(dlg.RecordingRuns());
+    EXPECT_FALSE(dlg.Session()->RecordingRuns());
     EXPECT_EQ(dlg.focusWidget(), rec);
     EXPECT_TRUE(rec->hasFocus());
     QTest::qWait(200);
@@ -176,10 +185,10 @@ TEST_F(PanelKeys, AltKeysPressTheirButtonsAndFocusFollowsTheUsersChoice)
     // alternates between REC and STOP.
     visited.clear();
     QTest::keyClick(rec, Qt::Key_Space);
-    EXPECT_TRUE(dlg.RecordingRuns());
+    EXPECT_TRUE(dlg.Session()->RecordingRuns());
     ASSERT_TRUE(WaitFor([&] { return dlg.focusWidget() == stop; }, 1000));
     QTest::keyClick(stop, Qt::Key_Space);
-    EXPECT_FALSE(dlg.RecordingRuns());
+    EXPECT_FALSE(dlg.Session()->RecordingRuns());
     EXPECT_EQ(dlg.focusWidget(), rec);
     for (QWidget* w : visited)
         EXPECT_TRUE(w == rec || w == stop) << (w ? w->objectName().toStdString() : "none");
@@ -207,7 +216,7 @@ TEST_F(PanelKeys, AltMAndAltOOpenTheirDialogs)
         EXPECT_EQ(title, QStringLiteral("Select audio format"));
         EXPECT_EQ(dlg.focusWidget(), dlg.Button(IDC_OPTION));
     }
-    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Idle);
 }
 
 TEST_F(PanelKeys, ShiftF10AndTheMenuKeyOpenThePopupMenuWithPauseOnlyWhileRecording)
@@ -224,8 +233,8 @@ TEST_F(PanelKeys, ShiftF10AndTheMenuKeyOpenThePopupMenuWithPauseOnlyWhileRecordi
         EXPECT_EQ(seen, idle);
     }
 
-    dlg.OnRec();
-    ASSERT_TRUE(dlg.RecordingRuns());
+    Press(dlg, IDC_REC);
+    ASSERT_TRUE(dlg.Session()->RecordingRuns());
     {
         QStringList seen;
         QPoint at;
@@ -243,7 +252,7 @@ TEST_F(PanelKeys, ShiftF10AndTheMenuKeyOpenThePopupMenuWithPauseOnlyWhileRecordi
         PopupWatcher watcher([&](QWidget* w) { QTest::keyClick(w, Qt::Key_P); });
         QTest::keyClick(dlg.focusWidget(), Qt::Key_Menu);
     }
-    EXPECT_TRUE(dlg.IsPaused());
+    EXPECT_TRUE(dlg.Session()->IsPaused());
     {
         QStringList seen;
         PopupWatcher watcher([&](QWidget* w) { seen = MenuTexts(w); });
@@ -254,8 +263,8 @@ TEST_F(PanelKeys, ShiftF10AndTheMenuKeyOpenThePopupMenuWithPauseOnlyWhileRecordi
         PopupWatcher watcher([&](QWidget* w) { QTest::keyClick(w, Qt::Key_R); });
         QTest::keyClick(dlg.focusWidget(), Qt::Key_Menu);
     }
-    EXPECT_FALSE(dlg.IsPaused());
-    dlg.OnStop();
+    EXPECT_FALSE(dlg.Session()->IsPaused());
+    Press(dlg, IDC_STOP);
     // After the recording the menu is the idle one again.
     QStringList seen;
     PopupWatcher watcher([&](QWidget* w) { seen = MenuTexts(w); });
@@ -270,46 +279,46 @@ TEST_F(PanelKeys, PausedTimeStandsStillBlinksAndIsNotCounted)
     int64_t now = 1'900'000'000;
     int64_t ms = 5'000'000;
     CRecorderDlg dlg;
-    dlg.SetClock([&] { return now; });
-    dlg.SetPauseClock([&] { return ms; });
-    dlg.OnRec();
-    ASSERT_TRUE(dlg.RecordingRuns());
+    dlg.Session()->SetClock([&] { return now; });
+    dlg.Session()->SetPauseClock([&] { return ms; });
+    Press(dlg, IDC_REC);
+    ASSERT_TRUE(dlg.Session()->RecordingRuns());
     now += 2;
     ms += 2000;
-    dlg.OnTimer(IDT_RECORDING);
+    dlg.Session()->OnRecordingTick();
     EXPECT_TRUE(DisplayShows(dlg.Display(), 2));
 
     // Ctrl+Space on the focused STOP pauses; it does not press STOP.
     dlg.Button(IDC_STOP)->setFocus();
     QTest::keyClick(dlg.Button(IDC_STOP), Qt::Key_Space, Qt::ControlModifier);
-    ASSERT_TRUE(dlg.IsPaused());
-    EXPECT_TRUE(dlg.RecordingRuns());
+    ASSERT_TRUE(dlg.Session()->IsPaused());
+    EXPECT_TRUE(dlg.Session()->RecordingRuns());
     EXPECT_TRUE(dlg.Display()->IsBlinking());
     now += 5;
     ms += 5000;
-    dlg.OnTimer(IDT_RECORDING);
+    dlg.Session()->OnRecordingTick();
     EXPECT_TRUE(DisplayShows(dlg.Display(), 2)) << "the time stands still while paused";
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
 
     QTest::keyClick(&dlg, Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_FALSE(dlg.IsPaused());
+    EXPECT_FALSE(dlg.Session()->IsPaused());
     EXPECT_FALSE(dlg.Display()->IsBlinking());
     now += 1;
     ms += 1000;
-    dlg.OnTimer(IDT_RECORDING);
+    dlg.Session()->OnRecordingTick();
     EXPECT_TRUE(DisplayShows(dlg.Display(), 3)) << "the five paused seconds are not counted";
 
     // Many short pauses add up to the time really spent paused.
     for (int i = 0; i < 10; ++i) {
-        dlg.OnPauseResume();
+        dlg.Session()->PauseResume();
         ms += 300;
-        dlg.OnPauseResume();
+        dlg.Session()->PauseResume();
     }
     now += 3;
-    dlg.OnTimer(IDT_RECORDING);
+    dlg.Session()->OnRecordingTick();
     EXPECT_TRUE(DisplayShows(dlg.Display(), 3));
-    dlg.OnStop();
-    EXPECT_FALSE(dlg.IsPaused());
+    Press(dlg, IDC_STOP);
+    EXPECT_FALSE(dlg.Session()->IsPaused());
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -317,22 +326,22 @@ TEST_F(PanelKeys, PausedAudioStaysOutOfTheOneFileAndStopWhilePausedFinishesIt)
 {
     Boxes boxes;
     CRecorderDlg dlg;
-    dlg.OnRec();
+    Press(dlg, IDC_REC);
     const std::string path = dlg.Display()->GetText();
     QTest::qWait(700);
-    dlg.OnPauseResume();
-    ASSERT_TRUE(dlg.IsPaused());
+    dlg.Session()->PauseResume();
+    ASSERT_TRUE(dlg.Session()->IsPaused());
     QTest::qWait(1500);
-    dlg.OnPauseResume();
-    ASSERT_FALSE(dlg.IsPaused());
+    dlg.Session()->PauseResume();
+    ASSERT_FALSE(dlg.Session()->IsPaused());
     QTest::qWait(700);
-    dlg.OnPauseResume();
-    ASSERT_TRUE(dlg.IsPaused());
+    dlg.Session()->PauseResume();
+    ASSERT_TRUE(dlg.Session()->IsPaused());
     QTest::qWait(300);
     // STOP while paused finishes the file as usual.
-    dlg.OnStop();
-    EXPECT_FALSE(dlg.RecordingRuns());
-    EXPECT_FALSE(dlg.IsPaused());
+    Press(dlg, IDC_STOP);
+    EXPECT_FALSE(dlg.Session()->RecordingRuns());
+    EXPECT_FALSE(dlg.Session()->IsPaused());
     EXPECT_FALSE(dlg.Display()->IsBlinking());
     EXPECT_EQ(WavFilesIn(m_root.Path()), 1u);
     const auto bytes = ReadFileBytes(path);
@@ -351,20 +360,20 @@ TEST_F(PanelKeys, AHundredPausesASecondKeepTheFile)
     Boxes boxes;
     CRecorderDlg dlg;
     ShowActive(dlg);
-    dlg.OnRec();
+    Press(dlg, IDC_REC);
     const std::string path = dlg.Display()->GetText();
     QTest::qWait(150);
     int paused = 0;
     for (int i = 0; i < 100; ++i) {
         QTest::keyClick(dlg.focusWidget(), Qt::Key_Space, Qt::ControlModifier);
-        paused += dlg.IsPaused();
+        paused += dlg.Session()->IsPaused();
         QTest::qWait(10);
     }
     EXPECT_GE(paused, 40) << "the presses paused and resumed in turn";
-    EXPECT_FALSE(dlg.IsPaused());
-    EXPECT_TRUE(dlg.RecordingRuns());
+    EXPECT_FALSE(dlg.Session()->IsPaused());
+    EXPECT_TRUE(dlg.Session()->RecordingRuns());
     QTest::qWait(200);
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
     EXPECT_EQ(WavFilesIn(m_root.Path()), 1u);
     const auto bytes = ReadFileBytes(path);
     ASSERT_GE(bytes.size(), 46u);
@@ -379,14 +388,14 @@ TEST_F(PanelKeys, PauseWithoutARecordingDoesNothing)
     Boxes boxes;
     CRecorderDlg dlg;
     QTest::keyClick(&dlg, Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_FALSE(dlg.IsPaused());
+    EXPECT_FALSE(dlg.Session()->IsPaused());
     EXPECT_FALSE(dlg.Display()->IsBlinking());
-    dlg.OnRec();
+    Press(dlg, IDC_REC);
     QTest::qWait(200);
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
     // STOP leaves the finished recording's timer running: still nothing to pause.
-    dlg.OnPauseResume();
-    EXPECT_FALSE(dlg.IsPaused());
+    dlg.Session()->PauseResume();
+    EXPECT_FALSE(dlg.Session()->IsPaused());
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -395,7 +404,7 @@ TEST_F(PanelKeys, TheBarShowsTheInputLevelWhileRecordingAndPositionAfter)
     Boxes boxes;
     m_config.level = 0.5; // -6 dBFS
     CRecorderDlg dlg;
-    dlg.OnRec();
+    Press(dlg, IDC_REC);
     QTest::qWait(500);
     EXPECT_EQ(dlg.Display()->GetBarMode(), CDisplayPanel::BarMode::Level);
     EXPECT_NEAR(dlg.Display()->ShownLevel(), -6.0f, 1.5f);
@@ -421,15 +430,15 @@ TEST_F(PanelKeys, TheBarShowsTheInputLevelWhileRecordingAndPositionAfter)
             lit += shown.pixelColor(x, bar.center().y()) == QColor(0, 200, 0);
         EXPECT_NEAR(lit, 0.9 * bar.width(), 12);
     }
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
     EXPECT_EQ(dlg.Display()->GetBarMode(), CDisplayPanel::BarMode::Position);
 
     m_config.signal = VirtualWaveInConfig::Signal::Silence;
-    dlg.OnRec();
+    Press(dlg, IDC_REC);
     QTest::qWait(500);
     EXPECT_LE(dlg.Display()->ShownLevel(), CDisplayPanel::kLevelFloor);
     EXPECT_EQ(litColumns(), 0);
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -438,10 +447,10 @@ TEST_F(PanelKeys, RecordingTicksRepaintOnlyTheBarUntilTheSecondChanges)
     Boxes boxes;
     int64_t now = 1'900'000'000;
     CRecorderDlg dlg;
-    dlg.SetClock([&] { return now; });
+    dlg.Session()->SetClock([&] { return now; });
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    dlg.OnRec();
+    Press(dlg, IDC_REC);
     QTest::qWait(300); // the first ticks show the new path and 0
     struct Counter : QObject {
         std::vector<QRect> rects;
@@ -454,7 +463,7 @@ TEST_F(PanelKeys, RecordingTicksRepaintOnlyTheBarUntilTheSecondChanges)
     } counter;
     dlg.Display()->installEventFilter(&counter);
     for (int i = 0; i < 8; ++i) {
-        dlg.OnTimer(IDT_RECORDING);
+        dlg.Session()->OnRecordingTick();
         QTest::qWait(20);
     }
     const QRect bar = CDisplayPanel::BarRect();
@@ -463,7 +472,7 @@ TEST_F(PanelKeys, RecordingTicksRepaintOnlyTheBarUntilTheSecondChanges)
     // The next second repaints the time, not the whole display.
     counter.rects.clear();
     now += 1;
-    dlg.OnTimer(IDT_RECORDING);
+    dlg.Session()->OnRecordingTick();
     QTest::qWait(20);
     ASSERT_FALSE(counter.rects.empty());
     bool full = false;
@@ -471,7 +480,7 @@ TEST_F(PanelKeys, RecordingTicksRepaintOnlyTheBarUntilTheSecondChanges)
         full = full || r.contains(dlg.Display()->rect());
     EXPECT_FALSE(full);
     dlg.Display()->removeEventFilter(&counter);
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
 }
 
 TEST_F(PanelKeys, LeftRightAndHomeSeekWhilePlayingClampedToTheFile)
@@ -481,12 +490,12 @@ TEST_F(PanelKeys, LeftRightAndHomeSeekWhilePlayingClampedToTheFile)
     WriteToneFile(path, 20.0);
     CRecorderDlg dlg;
     ShowActive(dlg);
-    dlg.Display()->SetText(path);
+    dlg.Session()->OpenFile(path, -1);
+    ASSERT_TRUE(dlg.Button(IDC_PLAY)->isEnabled());
     // Not playing: the arrows keep their ordinary meaning and seek nothing.
-    EXPECT_FALSE(dlg.OnSeekBy(5000));
-    dlg.Button(IDC_PLAY)->setEnabled(true);
+    EXPECT_FALSE(dlg.Session()->SeekBy(5000));
     QTest::keyClick(dlg.focusWidget(), Qt::Key_P, Qt::AltModifier);
-    ASSERT_EQ(dlg.Mode(), Playing);
+    ASSERT_EQ(dlg.Session()->State().mode, SessionMode::Playing);
     ASSERT_TRUE(WaitFor([&] { return dlg.focusWidget() == dlg.Button(IDC_STOP); }, 1000));
     QTest::qWait(200);
 
@@ -508,16 +517,16 @@ TEST_F(PanelKeys, LeftRightAndHomeSeekWhilePlayingClampedToTheFile)
     EXPECT_LT(Position(dlg), 1000u);
     EXPECT_TRUE(DisplayShows(dlg.Display(), 0));
     QTest::qWait(300);
-    EXPECT_EQ(dlg.Mode(), Playing);
-    EXPECT_TRUE(dlg.IsMciDeviceOpen());
+    EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Playing);
+    EXPECT_TRUE(dlg.Session()->IsMciDeviceOpen());
 
     // Right past the end stops at the end: the play ends and the panel idles.
     for (int i = 0; i < 5; ++i)
-        dlg.OnSeekBy(5000);
-    ASSERT_TRUE(WaitFor([&] { return dlg.Mode() == Idle && !dlg.IsMciDeviceOpen(); }, 3000));
+        dlg.Session()->SeekBy(5000);
+    ASSERT_TRUE(WaitFor([&] { return dlg.Session()->State().mode == SessionMode::Idle && !dlg.Session()->IsMciDeviceOpen(); }, 3000));
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
     EXPECT_TRUE(DisplayShows(dlg.Display(), 20));
-    EXPECT_FALSE(dlg.OnSeekToStart());
+    EXPECT_FALSE(dlg.Session()->SeekToStart());
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -550,10 +559,10 @@ TEST_F(PanelKeys, ButtonsHaveAccessibleNamesDescriptionsAndTooltipsNamingTheirKe
     QAccessibleInterface* rec = QAccessible::queryAccessibleInterface(dlg.Button(IDC_REC));
     ASSERT_NE(rec->actionInterface(), nullptr);
     rec->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(WaitFor([&] { return dlg.RecordingRuns(); }, 1000)); // an animated click
+    EXPECT_TRUE(WaitFor([&] { return dlg.Session()->RecordingRuns(); }, 1000)); // an animated click
     ASSERT_TRUE(WaitFor([&] { return !dlg.Button(IDC_REC)->isEnabled(); }, 1000));
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(dlg.Button(IDC_REC))->state().disabled);
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
 }
 
 TEST_F(PanelKeys, ASecondStartRaisesAndActivatesThePanel)
@@ -573,14 +582,20 @@ TEST_F(PanelKeys, ASecondStartRaisesAndActivatesThePanel)
     // A hidden panel comes back active too.
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    dlg.OnHideWindow();
+    {
+        // "&Hide Window" from the pop-up menu.
+        PopupWatcher watcher([](QWidget* w) { QTest::keyClick(w, Qt::Key_H); });
+        QTest::keyClick(&dlg, Qt::Key_F10, Qt::ShiftModifier);
+        ASSERT_EQ(watcher.Seen(), 1);
+    }
     ASSERT_FALSE(dlg.isVisible());
     dlg.ShowFromOtherCopy();
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
     // The token is for Wayland only; elsewhere it is not passed on.
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+    }
 }
 
 TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondChanges)
@@ -593,8 +608,8 @@ TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondC
     CRecorderDlg dlg;
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    dlg.Display()->SetText(path);
-    dlg.OnPlay();
+    dlg.Session()->OpenFile(path, -1);
+    Press(dlg, IDC_PLAY);
     QTest::qWait(400);
     ASSERT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
     struct Counter : QObject {
@@ -616,7 +631,7 @@ TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondC
     // About four pixel steps and one or two new seconds in 1.5 s.
     EXPECT_LE(counter.regions.size(), 8u);
     EXPECT_GE(counter.regions.size(), 1u) << "the display still follows the playback";
-    dlg.OnStop();
+    Press(dlg, IDC_STOP);
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -628,15 +643,15 @@ TEST_F(PanelKeys, ARampPausedAndResumedFromTheKeyboardHasNoGapAndNoRepeat)
     ShowActive(dlg);
     QTest::keyClick(dlg.focusWidget(), Qt::Key_R, Qt::AltModifier);
     const std::string path = dlg.Display()->GetText();
-    ASSERT_TRUE(dlg.RecordingRuns());
+    ASSERT_TRUE(dlg.Session()->RecordingRuns());
     for (int i = 0; i < 6; ++i) {
         QTest::qWait(i % 2 ? 250 : 400);
         QTest::keyClick(dlg.focusWidget(), Qt::Key_Space, Qt::ControlModifier);
-        EXPECT_EQ(dlg.IsPaused(), i % 2 == 0) << i;
+        EXPECT_EQ(dlg.Session()->IsPaused(), i % 2 == 0) << i;
     }
     QTest::qWait(300);
     QTest::keyClick(dlg.focusWidget(), Qt::Key_S, Qt::AltModifier);
-    ASSERT_FALSE(dlg.RecordingRuns());
+    ASSERT_FALSE(dlg.Session()->RecordingRuns());
     const auto bytes = ReadFileBytes(path);
     ASSERT_GE(bytes.size(), 46u);
     const size_t samples = (bytes.size() - 46) / 2;

@@ -1,9 +1,12 @@
 // The panel's PLAY, OPTION, MANAGER and Settings on the offscreen platform,
-// with the virtual input and output devices.
+// with the virtual input and output devices: the buttons and the menu drive
+// the session and the dialogs. What playback itself does is tested in
+// test_recordersession_play.cpp.
 #include "PanelTestSupport.h"
 #include "TestSupport.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "dialogs/CSettingsDlg.h"
 #include "engine/MessageStyle.h"
@@ -21,6 +24,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
@@ -63,23 +67,28 @@ private:
     int m_seen = 0;
 };
 
-// A PCM file of `seconds` of a 440 Hz tone, 22050 Hz mono 16-bit.
-void WriteTone(const std::string& path, double seconds)
-{
-    const uint32_t rate = 22050;
-    const auto samples = SineSamples(440, 0.5, rate, size_t(seconds * rate));
-    const uint32_t data = uint32_t(samples.size() * 2);
-    std::vector<uint8_t> b(46 + data);
-    size_t at = 0;
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b[at++] = uint8_t(v >> (8 * i)); };
-    auto u16 = [&](uint16_t v) { b[at++] = uint8_t(v); b[at++] = uint8_t(v >> 8); };
-    auto tag = [&](const char* t) { for (int i = 0; i < 4; ++i) b[at++] = uint8_t(t[i]); };
-    tag("RIFF"); u32(46 - 8 + data); tag("WAVE");
-    tag("fmt "); u32(18); u16(1); u16(1); u32(rate); u32(rate * 2); u16(2); u16(16); u16(0);
-    tag("data"); u32(data);
-    std::memcpy(b.data() + at, samples.data(), data);
-    WriteFileBytes(path, b);
-}
+// Chooses an entry of the next pop-up menu by its key while the picker lives.
+class MenuPicker {
+public:
+    explicit MenuPicker(Qt::Key key)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, key] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu || !menu->isVisible())
+                return;
+            m_timer.stop();
+            ++m_seen;
+            QTest::keyClick(menu, key);
+        });
+        m_timer.start();
+    }
+    int Seen() const { return m_seen; }
+
+private:
+    QTimer m_timer;
+    int m_seen = 0;
+};
 
 class PanelPlayback : public ::testing::Test {
 protected:
@@ -124,176 +133,30 @@ protected:
 
 } // namespace
 
-TEST_F(PanelPlayback, PlaysToTheEndThenIdle)
+TEST_F(PanelPlayback, ClickingPlayAndStopDrivesThePlaybackAndTheDisplayFollows)
 {
     Boxes boxes;
     const std::string path = m_root.File("tone.wav");
-    WriteTone(path, 3.0);
+    WriteToneFile(path, 3.0);
     CRecorderDlg dlg;
-    dlg.Display()->SetText(path);
-    dlg.OnPlay();
-    EXPECT_EQ(dlg.Mode(), Playing);
-    EXPECT_TRUE(dlg.IsMciDeviceOpen());
-    EXPECT_NE(dlg.MciDeviceId(), 0u);
-    EXPECT_TRUE(dlg.IsTimerActive(IDT_PLAYBACK));
-    // PLAY switches no button itself; the first tick does.
-    EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, false}));
-    QTest::qWait(150);
-    EXPECT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
-    ASSERT_TRUE(WaitFor([&] { return DisplayShows(dlg.Display(), 1); }, 2000));
-    uint32_t position = 0;
-    EXPECT_EQ(MciStatus(dlg.MciDeviceId(), MCI_STATUS_POSITION, position), 0u);
-    EXPECT_GE(position, 1000u);
-    EXPECT_LT(position, 2500u);
-    // The successful notification after about 3 s closes the device.
-    const uint32_t id = dlg.MciDeviceId();
-    ASSERT_TRUE(WaitFor([&] { return !dlg.IsTimerActive(IDT_PLAYBACK); }, 4000));
-    EXPECT_EQ(dlg.Mode(), Idle);
-    EXPECT_FALSE(dlg.IsMciDeviceOpen());
-    uint32_t mode = 0;
-    EXPECT_NE(MciStatus(id, MCI_STATUS_MODE, mode), 0u) << "the device is closed";
+    CRecorderSession* session = dlg.Session();
+    session->OpenFile(path, -1);
+    EXPECT_EQ(dlg.Display()->GetText(), path);
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
-    EXPECT_TRUE(DisplayShows(dlg.Display(), 2) || DisplayShows(dlg.Display(), 3));
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(PanelPlayback, StopMidwayReturnsToIdleAtOnceAndClosesTheDevice)
-{
-    Boxes boxes;
-    const std::string path = m_root.File("tone.wav");
-    WriteTone(path, 3.0);
-    CRecorderDlg dlg;
-    dlg.Display()->SetText(path);
-    dlg.OnPlay();
-    QTest::qWait(500);
+    QTest::mouseClick(dlg.Button(IDC_PLAY), Qt::LeftButton);
+    EXPECT_EQ(session->State().mode, SessionMode::Playing);
+    EXPECT_TRUE(session->IsMciDeviceOpen());
+    ASSERT_TRUE(WaitFor([&] { return DisplayShows(dlg.Display(), 1); }, 2000));
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
-    const uint32_t id = dlg.MciDeviceId();
+    EXPECT_TRUE(DisplayShows(dlg.Display(), session->State().seconds));
+    const uint32_t id = session->MciDeviceId();
     QTest::mouseClick(dlg.Button(IDC_STOP), Qt::LeftButton);
-    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_EQ(session->State().mode, SessionMode::Idle);
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
     Settle();
-    // Aborted (refresh only), then the stop's successful notification: closed.
-    EXPECT_FALSE(dlg.IsMciDeviceOpen());
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_PLAYBACK));
+    EXPECT_FALSE(session->IsMciDeviceOpen());
     uint32_t mode = 0;
     EXPECT_NE(MciStatus(id, MCI_STATUS_MODE, mode), 0u);
-    EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(PanelPlayback, EmptyDisplayTextDoesNothing)
-{
-    Boxes boxes;
-    CRecorderDlg dlg;
-    dlg.OnPlay();
-    EXPECT_EQ(dlg.Mode(), Idle);
-    EXPECT_FALSE(dlg.IsMciDeviceOpen());
-    EXPECT_EQ(dlg.MciDeviceId(), 0u);
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_PLAYBACK));
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(PanelPlayback, UnplayableFileReportsOpenFirstThenEndsWithTwo)
-{
-    Boxes boxes;
-    const std::string path = m_root.File("not-audio.wav");
-    WriteFileBytes(path, std::vector<uint8_t>(1000, 'x'));
-    CRecorderDlg dlg;
-    int finished = 0;
-    QObject::connect(&dlg, &QDialog::finished, [&] { ++finished; });
-    dlg.Display()->SetText(path);
-    QTimer::singleShot(20, &dlg, [&] { dlg.OnPlay(); });
-    EXPECT_EQ(dlg.exec(), 2);
-    ASSERT_GE(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("MCI_OPEN:\n", 0), 0u) << boxes.boxes[0].text;
-    EXPECT_GT(boxes.boxes[0].text.size(), std::string("MCI_OPEN:\n").size());
-    EXPECT_EQ(boxes.boxes[0].style, MB_OK);
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_PLAYBACK));
-}
-
-TEST_F(PanelPlayback, FailingTickShowsOneBoxAndEndsOnce)
-{
-    Boxes boxes;
-    const std::string path = m_root.File("tone.wav");
-    WriteTone(path, 3.0);
-    CRecorderDlg dlg;
-    int finished = 0;
-    QObject::connect(&dlg, &QDialog::finished, [&] { ++finished; });
-    dlg.Display()->SetText(path);
-    // Ticks keep coming while the box is open.
-    boxes.onBox = [&] {
-        for (int i = 0; i < 3; ++i)
-            dlg.OnTimer(IDT_PLAYBACK);
-    };
-    QTimer::singleShot(20, &dlg, [&] {
-        dlg.OnPlay();
-        // The device goes away behind the panel: every status query fails.
-        MciClose(dlg.MciDeviceId());
-    });
-    EXPECT_EQ(dlg.exec(), 2);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("MCI_STATUS:\n", 0), 0u) << boxes.boxes[0].text;
-    EXPECT_EQ(finished, 1);
-}
-
-TEST_F(PanelPlayback, SecondPlayClosesTheFirstDevice)
-{
-    Boxes boxes;
-    const std::string path = m_root.File("tone.wav");
-    WriteTone(path, 2.0);
-    CRecorderDlg dlg;
-    dlg.Display()->SetText(path);
-    dlg.OnPlay();
-    const uint32_t first = dlg.MciDeviceId();
-    QTest::qWait(200);
-    dlg.OnPlay();
-    const uint32_t second = dlg.MciDeviceId();
-    EXPECT_NE(first, second);
-    uint32_t mode = 0;
-    EXPECT_NE(MciStatus(first, MCI_STATUS_MODE, mode), 0u) << "the first device is closed";
-    Settle();
-    // The first play's aborted notification must not close the second device.
-    EXPECT_TRUE(dlg.IsMciDeviceOpen());
-    EXPECT_EQ(MciStatus(second, MCI_STATUS_MODE, mode), 0u);
-    EXPECT_EQ(mode, MCI_MODE_PLAY);
-    ASSERT_TRUE(WaitFor([&] { return !dlg.IsTimerActive(IDT_PLAYBACK); }, 4000));
-    EXPECT_FALSE(dlg.IsMciDeviceOpen());
-    EXPECT_EQ(dlg.Mode(), Idle);
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(PanelPlayback, OverlongPathIsRefusedWithAMessage)
-{
-    Boxes boxes;
-    CRecorderDlg dlg;
-    dlg.Display()->SetText("/" + std::string(5000, 'a') + ".wav");
-    dlg.OnPlay();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_NE(boxes.boxes[0].text.find("too long"), std::string::npos);
-    EXPECT_FALSE(dlg.IsMciDeviceOpen());
-    EXPECT_EQ(dlg.Mode(), Idle);
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_PLAYBACK));
-    EXPECT_FALSE(dlg.IsEnded());
-}
-
-TEST_F(PanelPlayback, PlayRightAfterARecordingPlaysThatFile)
-{
-    Boxes boxes;
-    CRecorderDlg dlg;
-    dlg.OnRec();
-    QTest::qWait(1200);
-    dlg.OnStop();
-    QTest::qWait(150);
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_RECORDING));
-    const std::string path = dlg.Display()->GetText();
-    const auto bytes = std::filesystem::file_size(path) - 46;
-    dlg.OnPlay();
-    EXPECT_EQ(dlg.Mode(), Playing);
-    uint32_t length = 0;
-    ASSERT_EQ(MciStatus(dlg.MciDeviceId(), MCI_STATUS_LENGTH, length), 0u);
-    EXPECT_EQ(length, uint32_t(bytes * 1000 / 44100));
-    ASSERT_TRUE(WaitFor([&] { return dlg.Mode() == Idle; }, 4000));
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -308,11 +171,11 @@ TEST_F(PanelPlayback, OptionChoiceIsUsedByTheNextRecordingAndCancelKeepsIt)
             opened = d->AttributeText(d->CurrentAttribute());
             d->reject();
         });
-        dlg.OnOption();
+        dlg.Button(IDC_OPTION)->click();
         EXPECT_EQ(watcher.Seen(), 1);
         EXPECT_TRUE(opened.startsWith("22,050 Hz, 16 Bit, Mono")) << opened.toStdString();
     }
-    EXPECT_EQ(dlg.RecordFormat()->wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(dlg.Session()->RecordFormat()->wFormatTag, WAVE_FORMAT_PCM);
     EXPECT_TRUE(boxes.boxes.empty());
 
     // Choose IMA ADPCM: a format with extra bytes.
@@ -325,11 +188,11 @@ TEST_F(PanelPlayback, OptionChoiceIsUsedByTheNextRecordingAndCancelKeepsIt)
             chosen = d->SelectedFormat();
             d->accept();
         });
-        dlg.OnOption();
+        dlg.Button(IDC_OPTION)->click();
         ASSERT_EQ(watcher.Seen(), 1);
     }
     ASSERT_GT(chosen.size(), 18u);
-    const WAVEFORMATEX* f = dlg.RecordFormat();
+    const WAVEFORMATEX* f = dlg.Session()->RecordFormat();
     ASSERT_EQ(f->wFormatTag, WAVE_FORMAT_IMA_ADPCM);
     ASSERT_EQ(18u + f->cbSize, chosen.size());
     EXPECT_EQ(FormatBlock(reinterpret_cast<const uint8_t*>(f), reinterpret_cast<const uint8_t*>(f) + chosen.size()),
@@ -342,15 +205,15 @@ TEST_F(PanelPlayback, OptionChoiceIsUsedByTheNextRecordingAndCancelKeepsIt)
             shown = d->SelectedFormat();
             d->reject();
         });
-        dlg.OnOption();
+        dlg.Button(IDC_OPTION)->click();
         EXPECT_EQ(shown, chosen);
     }
 
     // The next recording is made in it.
-    dlg.OnRec();
-    ASSERT_EQ(dlg.Mode(), Recording);
+    dlg.Button(IDC_REC)->click();
+    ASSERT_EQ(dlg.Session()->State().mode, SessionMode::Recording);
     QTest::qWait(700);
-    dlg.OnStop();
+    dlg.Button(IDC_STOP)->click();
     const auto bytes = ReadFileBytes(dlg.Display()->GetText());
     ASSERT_GE(bytes.size(), 20u + chosen.size());
     EXPECT_EQ(Le16(bytes, 20), WAVE_FORMAT_IMA_ADPCM);
@@ -363,9 +226,9 @@ TEST_F(PanelPlayback, ManagerOpenPutsTheFileOnTheDisplayAndTakesTheCategory)
 {
     Boxes boxes;
     const std::string folder = GetCategoryFolder(3);
-    WriteTone(folder + "07-Dec-2026_100.wav", 2.0);
+    WriteToneFile(folder + "07-Dec-2026_100.wav", 2.0);
     CRecorderDlg dlg;
-    dlg.Display()->SetCategory(3);
+    dlg.Session()->SetCategory(3);
     {
         ModalWatcher<CFileManagerDlg> watcher([&](CFileManagerDlg* d) {
             auto* files = d->findChild<QTableView*>("fileList");
@@ -373,7 +236,7 @@ TEST_F(PanelPlayback, ManagerOpenPutsTheFileOnTheDisplayAndTakesTheCategory)
             files->selectRow(0);
             d->findChild<QPushButton*>("openButton")->click();
         });
-        dlg.OnManager();
+        dlg.Button(IDC_MANAGER)->click();
         ASSERT_EQ(watcher.Seen(), 1);
     }
     EXPECT_EQ(dlg.Display()->GetText(), folder + "07-Dec-2026_100.wav");
@@ -390,7 +253,7 @@ TEST_F(PanelPlayback, ManagerOpenPutsTheFileOnTheDisplayAndTakesTheCategory)
             list->setCurrentRow(1);
             d->findChild<QPushButton*>("closeButton")->click();
         });
-        dlg.OnManager();
+        dlg.Button(IDC_MANAGER)->click();
         ASSERT_EQ(watcher.Seen(), 1);
     }
     EXPECT_EQ(dlg.Display()->GetCategory(), 3);
@@ -403,15 +266,15 @@ TEST_F(PanelPlayback, ManagerOpenPutsTheFileOnTheDisplayAndTakesTheCategory)
             list->setCurrentRow(2);
             d->findChild<QPushButton*>("openButton")->click();
         });
-        dlg.OnManager();
+        dlg.Button(IDC_MANAGER)->click();
     }
     EXPECT_EQ(dlg.Display()->GetCategory(), 2);
     EXPECT_EQ(dlg.Display()->GetText(), folder + "07-Dec-2026_100.wav");
 
     // The opened file plays.
-    dlg.OnPlay();
-    EXPECT_TRUE(dlg.IsMciDeviceOpen());
-    dlg.OnStop();
+    dlg.Button(IDC_PLAY)->click();
+    EXPECT_TRUE(dlg.Session()->IsMciDeviceOpen());
+    dlg.Button(IDC_STOP)->click();
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -427,7 +290,9 @@ TEST_F(PanelPlayback, SettingsOkWritesBothAndCancelNothing)
             d->findChild<QLineEdit*>("sizeEdit")->setText("4096");
             d->findChild<QPushButton*>("okButton")->click();
         });
-        dlg.OnSettings();
+        MenuPicker settings(Qt::Key_S);
+        QTest::keyClick(&dlg, Qt::Key_F10, Qt::ShiftModifier);
+        ASSERT_EQ(settings.Seen(), 1);
         ASSERT_EQ(watcher.Seen(), 1);
     }
     EXPECT_EQ(GetStoredRoot(), newRoot);
@@ -437,7 +302,9 @@ TEST_F(PanelPlayback, SettingsOkWritesBothAndCancelNothing)
             d->findChild<QLineEdit*>("sizeEdit")->setText("9999");
             d->findChild<QPushButton*>("cancelButton")->click();
         });
-        dlg.OnSettings();
+        MenuPicker settings(Qt::Key_S);
+        QTest::keyClick(&dlg, Qt::Key_F10, Qt::ShiftModifier);
+        ASSERT_EQ(settings.Seen(), 1);
         ASSERT_EQ(watcher.Seen(), 1);
     }
     EXPECT_EQ(GetBufferSize(), 4096);

@@ -1,11 +1,10 @@
 // The panel's window: geometry, picture buttons, skin, menus, about box,
 // hiding, minimising and dragging, on the offscreen platform.
-#include "app/MessageBoxes.h"
-#include "engine/MessageStyle.h"
 #include "panel/CAboutDlg.h"
 #include "panel/CBitmapButton.h"
 #include "panel/CRecorderDlg.h"
 #include "TestSupport.h"
+#include "common/MessageBoxes.h"
 #include "dialogs/CSettingsDlg.h"
 
 #include <QApplication>
@@ -118,26 +117,27 @@ TEST(RecorderWindow, GeometryFollowsTheTemplateInsideTheBorder)
 TEST(RecorderWindow, FreshPanelButtonsAndNoTimers)
 {
     CRecorderDlg dlg;
-    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Idle);
     EXPECT_TRUE(dlg.Button(IDC_REC)->isEnabled());
     EXPECT_FALSE(dlg.Button(IDC_STOP)->isEnabled());
     EXPECT_FALSE(dlg.Button(IDC_PLAY)->isEnabled());
     for (int id : {IDC_MANAGER, IDC_POWER, IDC_OPTION, IDC_MIN})
         EXPECT_TRUE(dlg.Button(id)->isEnabled()) << id;
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_RECORDING));
-    EXPECT_FALSE(dlg.IsTimerActive(IDT_PLAYBACK));
+    EXPECT_FALSE(dlg.Session()->IsRecordingTimerActive());
+    EXPECT_FALSE(dlg.Session()->IsPlaybackTimerActive());
 }
 
+// The session's messages reach the user as the panel's boxes.
 TEST(RecorderWindow, UnknownTimerShowsItsBoxOnly)
 {
     BoxCatcher catcher;
     CRecorderDlg dlg;
-    dlg.OnTimer(7);
-    dlg.OnTimer(102);
+    dlg.Session()->OnTimer(7);
+    dlg.Session()->OnTimer(102);
     ASSERT_EQ(catcher.boxes.size(), 2u);
     EXPECT_EQ(catcher.boxes[0].text, QStringLiteral("Unknown timer reached!"));
     EXPECT_EQ(catcher.boxes[0].style, MB_OK);
-    EXPECT_EQ(dlg.Mode(), Idle);
+    EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Idle);
     EXPECT_TRUE(dlg.Button(IDC_REC)->isEnabled());
 }
 
@@ -183,27 +183,41 @@ TEST(RecorderWindow, RightPressOnFaceOpensTheMenuButNotOnAButton)
     EXPECT_EQ(watcher.Seen(), 0);
 }
 
-TEST(RecorderWindow, AboutBoxFromSystemCommandsSixteenToThirtyOne)
+TEST(RecorderWindow, AboutBoxFromTheSystemMenuAndF1)
 {
     CRecorderDlg dlg;
-    for (uint32_t id : {16u, 17u, 31u}) {
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    // The window menu's entry (Alt+Space, then its key) and F1 both open it.
+    const std::vector<std::function<void()>> ways = {
+        [&] {
+            PopupWatcher menu([](QWidget* w) { QTest::keyClick(w, Qt::Key_A); });
+            QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+        },
+        [&] { QTest::keyClick(&dlg, Qt::Key_F1); },
+    };
+    for (size_t way = 0; way < ways.size(); ++way) {
         QString title, version, ok;
-        PopupWatcher watcher([&](QWidget* w) {
-            title = w->windowTitle();
-            auto* about = qobject_cast<CAboutDlg*>(w);
-            for (QLabel* l : about->findChildren<QLabel*>())
-                if (l->text().startsWith("Vellory"))
-                    version = l->text();
-            ok = about->OkButton()->text();
-        });
-        dlg.OnSysCommand(id);
-        EXPECT_EQ(title, QStringLiteral("About...")) << id;
-        EXPECT_EQ(version, QStringLiteral("Vellory Version 1.0.2")) << id;
-        EXPECT_EQ(ok, QStringLiteral("OK")) << id;
+        PopupWatcher watcher(
+            [&](QWidget* w) {
+                title = w->windowTitle();
+                auto* about = qobject_cast<CAboutDlg*>(w);
+                ASSERT_NE(about, nullptr);
+                for (QLabel* l : about->findChildren<QLabel*>())
+                    if (l->text().startsWith("Vellory"))
+                        version = l->text();
+                ok = about->OkButton()->text();
+            },
+            PopupWatcher::DialogsOnly);
+        ways[way]();
+        EXPECT_EQ(watcher.Seen(), 1) << way;
+        EXPECT_EQ(title, QStringLiteral("About...")) << way;
+        EXPECT_EQ(version, QStringLiteral("Vellory Version 1.0.2")) << way;
+        EXPECT_EQ(ok, QStringLiteral("OK")) << way;
     }
+    // Other keys open nothing.
     PopupWatcher watcher([](QWidget*) {});
-    dlg.OnSysCommand(32);
-    dlg.OnSysCommand(0xF020); // minimise keeps its own meaning
+    QTest::keyClick(&dlg, Qt::Key_F2);
     QTest::qWait(100);
     EXPECT_EQ(watcher.Seen(), 0);
 }
@@ -229,19 +243,23 @@ TEST(RecorderWindow, HideKeepsTheModalRunAndAnotherStartShowsIt)
 {
     CRecorderDlg dlg;
     bool hiddenWhileRunning = false, shownAgain = false;
-    QTimer::singleShot(50, &dlg, [&] { dlg.OnHideWindow(); });
+    // "&Hide Window" from the pop-up menu opened by Shift+F10.
+    QTimer::singleShot(50, &dlg, [&] {
+        PopupWatcher menu([](QWidget* w) { QTest::keyClick(w, Qt::Key_H); });
+        QTest::keyClick(&dlg, Qt::Key_F10, Qt::ShiftModifier);
+    });
     QTimer::singleShot(250, &dlg, [&] {
         hiddenWhileRunning = !dlg.isVisible();
         dlg.ShowFromOtherCopy();
     });
     QTimer::singleShot(400, &dlg, [&] {
         shownAgain = dlg.isVisible();
-        dlg.OnPower();
+        dlg.Button(IDC_POWER)->click();
     });
     const int result = dlg.exec();
     EXPECT_TRUE(hiddenWhileRunning);
     EXPECT_TRUE(shownAgain);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, PanelOk);
     EXPECT_TRUE(dlg.IsEnded());
 }
 
@@ -249,7 +267,7 @@ TEST(RecorderWindow, EscapeEndsWithTwo)
 {
     CRecorderDlg dlg;
     QTimer::singleShot(50, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
-    EXPECT_EQ(dlg.exec(), 2);
+    EXPECT_EQ(dlg.exec(), PanelCancel);
 }
 
 TEST(RecorderWindow, LeftDragStartingOnTheDisplayMovesTheWindow)
@@ -307,7 +325,7 @@ TEST(RecorderWindow, CloseCommandEndsWithTwo)
 {
     CRecorderDlg dlg;
     QTimer::singleShot(50, &dlg, [&] { dlg.close(); });
-    EXPECT_EQ(dlg.exec(), 2);
+    EXPECT_EQ(dlg.exec(), PanelCancel);
     EXPECT_TRUE(dlg.IsEnded());
 }
 

@@ -1,0 +1,686 @@
+// The recording side of the session, without any widget: REC, STOP, the
+// recording tick and its clock, pause, the button table row by row, the
+// format, and the faults a recording must survive, against the virtual input.
+#include "SessionTestSupport.h"
+#include "TestSupport.h"
+#include "common/Settings.h"
+#include "engine/CWaveRecorder.h"
+#include "engine/MessageStyle.h"
+#include "library/RecordingNames.h"
+#include "platform/AudioBackends.h"
+#include "platform/capture/CVirtualWaveIn.h"
+#include "platform/codecs/IConversionStream.h"
+#include "session/CRecorderSession.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <thread>
+
+namespace {
+
+// The last state the session published.
+SessionState LastPublished(const QSignalSpy& spy)
+{
+    return spy.isEmpty() ? SessionState{} : spy.last().at(0).value<SessionState>();
+}
+
+class SessionRecording : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Settings of our own: tests of this binary may run side by side
+        // (ctest -j), each process with its first HOME.
+        ::setenv("HOME", m_home.Path().c_str(), 1);
+        QStandardPaths::setTestModeEnabled(true);
+        WriteRoot(m_root.Path() + "/");
+        m_config.signal = VirtualWaveInConfig::Signal::Sine;
+        m_config.frequency = 1000;
+        m_config.speed = 1.0;
+        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
+                                                       WaveInProcFn proc, void* instance) {
+            return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
+        });
+    }
+    void TearDown() override
+    {
+        OverrideBackend(&AudioBackends::waveIn, {});
+        OverrideBackend(&AudioBackends::conversion, {});
+        SetRecordingNameClock({});
+        WriteRoot("");
+    }
+    static void WaitMs(int ms) { QTest::qWait(ms); }
+
+    TempDir m_home;
+    TempDir m_root;
+    VirtualWaveInConfig m_config;
+};
+
+} // namespace
+
+TEST(SessionApplication, RunsOnACoreApplicationWithoutAWindowSystem)
+{
+    // The session tests prove the session needs no widget and no platform
+    // plugin: a GUI application here would hide such a dependency.
+    ASSERT_NE(QCoreApplication::instance(), nullptr);
+    EXPECT_FALSE(QCoreApplication::instance()->inherits("QGuiApplication"));
+}
+
+TEST_F(SessionRecording, FreshSession)
+{
+    CRecorderSession session;
+    const SessionState& s = session.State();
+    EXPECT_EQ(s.mode, SessionMode::Idle);
+    EXPECT_EQ(s.category, 0);
+    EXPECT_EQ(s.file, "");
+    EXPECT_EQ(s.seconds, 0u);
+    EXPECT_FALSE(s.paused);
+    EXPECT_FALSE(s.showLevel);
+    EXPECT_EQ(session.Recorder(), nullptr);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    EXPECT_FALSE(session.IsPlaybackTimerActive());
+    const WAVEFORMATEX* f = session.RecordFormat();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->wFormatTag, 1);
+    EXPECT_EQ(f->nChannels, 1);
+    EXPECT_EQ(f->nSamplesPerSec, 22050u);
+    EXPECT_EQ(f->nAvgBytesPerSec, 44100u);
+    EXPECT_EQ(f->nBlockAlign, 2);
+    EXPECT_EQ(f->wBitsPerSample, 16);
+    EXPECT_EQ(f->cbSize, 0);
+    EXPECT_EQ(ButtonsOf(s), (EnabledButtons{true, false, false}));
+}
+
+TEST_F(SessionRecording, ButtonTableThroughARecording)
+{
+    SessionMessages messages;
+    SetRecordingNameClock([] { return Utc(2026, 12, 7, 18, 12, 5); });
+    CRecorderSession session;
+    messages.Watch(session);
+    QSignalSpy published(&session, &CRecorderSession::StateChanged);
+    int64_t now = 1'800'000'000;
+    session.SetClock([&] { return now; });
+    session.SetCategory(2);
+    EXPECT_EQ(LastPublished(published).category, 2);
+
+    ASSERT_TRUE(session.Record());
+    // Named after the session's category, and the recorder records into
+    // exactly the file the state names.
+    const std::string expected = m_root.Path() + "/2/07-Dec-2026_65525.wav";
+    EXPECT_EQ(session.State().file, expected);
+    EXPECT_EQ(LastPublished(published).file, expected);
+    ASSERT_NE(session.Recorder(), nullptr);
+    EXPECT_EQ(session.Recorder()->GetPath(), expected);
+    EXPECT_TRUE(std::filesystem::exists(expected));
+    // REC, Start returned 0: the mode changes, the buttons wait for the tick.
+    EXPECT_EQ(session.State().mode, SessionMode::Recording);
+    EXPECT_EQ(LastPublished(published).mode, SessionMode::Recording);
+    EXPECT_TRUE(LastPublished(published).showLevel);
+    EXPECT_TRUE(session.IsRecordingTimerActive());
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, false}));
+
+    // Tick, event not signalled: the recording row and the seconds, published.
+    now += 3;
+    const uint64_t serial = session.State().levelSerial;
+    session.OnRecordingTick();
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{false, true, false}));
+    EXPECT_EQ(session.State().seconds, 3u);
+    EXPECT_EQ(session.State().levelSerial, serial + 1) << "each tick is one level reading";
+    EXPECT_EQ(ButtonsOf(LastPublished(published)), (EnabledButtons{false, true, false}));
+    EXPECT_EQ(LastPublished(published).seconds, 3u);
+    // RefreshPlaybackState in Recording changes nothing.
+    session.RefreshPlaybackState();
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{false, true, false}));
+    // Wall-clock seconds since the start, also when the clock jumps.
+    now += 60;
+    session.OnRecordingTick();
+    EXPECT_EQ(session.State().seconds, 63u);
+
+    WaitMs(600);
+    // STOP while recording: idle buttons at once, the timer runs on.
+    session.Stop();
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    EXPECT_EQ(ButtonsOf(LastPublished(published)), (EnabledButtons{true, false, true}));
+    EXPECT_FALSE(session.State().showLevel);
+    EXPECT_TRUE(session.IsRecordingTimerActive());
+    EXPECT_TRUE(session.Recorder()->Finished());
+    ExpectFinishedPcm(expected, 44100 / 2);
+    // The next tick finds the event signalled and ends the timer, silently.
+    session.OnRecordingTick();
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    EXPECT_EQ(messages.Count(), 0u);
+    // The recorder outlives its recording until the next REC.
+    EXPECT_NE(session.Recorder(), nullptr);
+}
+
+TEST_F(SessionRecording, RealTimersDriveTheButtonsAndStopFinishesTheFile)
+{
+    SessionMessages messages;
+    CRecorderSession session;
+    messages.Watch(session);
+    QSignalSpy published(&session, &CRecorderSession::StateChanged);
+    ASSERT_TRUE(session.Record());
+    const std::string path = session.State().file;
+    WaitMs(1300);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{false, true, false}));
+    EXPECT_TRUE(session.State().seconds == 1 || session.State().seconds == 2) << session.State().seconds;
+    // Each tick reads the peak since the last one (none when no buffer came
+    // between them); a 1000 Hz sine at half scale peaks at about -6 dB.
+    EXPECT_TRUE(session.State().showLevel);
+    float loudest = -std::numeric_limits<float>::infinity();
+    for (const QList<QVariant>& args : published)
+        loudest = std::max(loudest, args.at(0).value<SessionState>().levelDb);
+    EXPECT_NEAR(loudest, 20 * std::log10(0.5), 1.0);
+    session.Stop();
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    WaitMs(250);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    ExpectFinishedPcm(path, 44100);
+    // About 1.3 s of audio at 44100 bytes per second, within the buffering.
+    const auto size = std::filesystem::file_size(path) - 46;
+    EXPECT_LT(size, 44100u * 2);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, FailedStartChangesNothing)
+{
+    SessionMessages messages;
+    m_config.faults = {{WaveInCall::Open, WAVEIN_BADFORMAT}};
+    CRecorderSession session;
+    messages.Watch(session);
+    QSignalSpy published(&session, &CRecorderSession::StateChanged);
+    EXPECT_FALSE(session.Record());
+    const std::string path = session.State().file;
+    // The recorder's own message, none of the session's.
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.All()[0].text, "Attempted to open with an unsupported waveform-audio format.");
+    EXPECT_TRUE(messages.All()[0].fromEngine);
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, false}));
+    EXPECT_FALSE(path.empty()); // the state keeps the new name, and says so
+    EXPECT_EQ(LastPublished(published).file, path);
+    EXPECT_EQ(LastPublished(published).mode, SessionMode::Idle);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_NE(session.Recorder(), nullptr);
+    EXPECT_FALSE(session.RecordingRuns());
+
+    // A start that fails after the device opened leaves no device running, and
+    // the next REC works.
+    m_config.faults = {{WaveInCall::Start, WAVEIN_NODRIVER}};
+    EXPECT_FALSE(session.Record());
+    ASSERT_EQ(messages.Count(), 2u);
+    EXPECT_EQ(messages.All()[1].text, "No device driver is present.");
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    EXPECT_FALSE(session.RecordingRuns());
+    m_config.faults.clear();
+    EXPECT_TRUE(session.Record());
+    EXPECT_EQ(session.State().mode, SessionMode::Recording);
+    EXPECT_TRUE(session.RecordingRuns());
+    session.Stop();
+}
+
+TEST_F(SessionRecording, RecWhileRecordingDoesNothing)
+{
+    SessionMessages messages;
+    int second = 100;
+    SetRecordingNameClock([&] { return Utc(2026, 3, 1, 0, 0, second); });
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    CWaveRecorder* first = session.Recorder();
+    const std::string path = session.State().file;
+    second = 200; // a second REC would name another file
+    WaitMs(300);
+    EXPECT_FALSE(session.Record()); // within the 100 ms before the buttons switch, or by keyboard
+    EXPECT_EQ(session.Recorder(), first);
+    EXPECT_EQ(session.State().file, path);
+    int wavs = 0;
+    for (auto& e : std::filesystem::directory_iterator(m_root.Path()))
+        wavs += e.path().extension() == ".wav";
+    EXPECT_EQ(wavs, 1);
+    EXPECT_TRUE(session.RecordingRuns());
+    session.Stop();
+    EXPECT_FALSE(session.RecordingRuns());
+    ExpectFinishedPcm(path, 1000);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, PlayWhileRecordingDoesNothingAndStopStillStops)
+{
+    SessionMessages messages;
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    const std::string path = session.State().file;
+    EXPECT_FALSE(session.Play());
+    EXPECT_EQ(session.State().mode, SessionMode::Recording);
+    EXPECT_FALSE(session.IsMciDeviceOpen());
+    EXPECT_FALSE(session.IsPlaybackTimerActive());
+    WaitMs(300);
+    session.Stop();
+    EXPECT_FALSE(session.RecordingRuns());
+    EXPECT_TRUE(session.Recorder()->Finished());
+    ExpectFinishedPcm(path, 1000);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, ShutdownStopsTheRecordingFinishesTheFileAndEndsTheSession)
+{
+    SessionMessages messages;
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    const std::string path = session.State().file;
+    WaitMs(700);
+    session.Shutdown();
+    EXPECT_TRUE(session.IsEnded());
+    EXPECT_EQ(session.Recorder(), nullptr);
+    EXPECT_EQ(session.RecordFormat(), nullptr);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    ExpectFinishedPcm(path, 44100 / 2);
+    // An ended session takes no more commands.
+    EXPECT_FALSE(session.Record());
+    EXPECT_EQ(session.Recorder(), nullptr);
+    EXPECT_FALSE(session.Play());
+    EXPECT_FALSE(session.IsMciDeviceOpen());
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, DestroyingARecordingSessionFinishesTheFile)
+{
+    std::string path;
+    {
+        CRecorderSession session;
+        ASSERT_TRUE(session.Record());
+        path = session.State().file;
+        WaitMs(500);
+    }
+    ExpectFinishedPcm(path, 44100 / 4);
+}
+
+namespace {
+// A codec that takes longer for a block than the writer waits for it.
+class SlowStream : public IConversionStream {
+public:
+    bool OutputSize(uint32_t src, uint32_t& dst) override
+    {
+        dst = src;
+        return true;
+    }
+    bool Convert(const uint8_t* src, uint32_t n, std::vector<uint8_t>& out) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3600));
+        out.insert(out.end(), src, src + n);
+        return true;
+    }
+    bool Finish(std::vector<uint8_t>&) override { return true; }
+};
+} // namespace
+
+TEST_F(SessionRecording, TooSlowConversionSaysSoExactlyOnce)
+{
+    SessionMessages messages;
+    OverrideBackend(&AudioBackends::conversion,
+                    [](const WAVEFORMATEX&, const FormatBlock&, std::unique_ptr<IConversionStream>& s) {
+                        s = std::make_unique<SlowStream>();
+                        return 0u;
+                    });
+    m_config.speed = 100; // a second block is ready long before the first is converted
+    CRecorderSession session;
+    messages.Watch(session);
+    WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
+    f.wFormatTag = WAVE_FORMAT_MULAW;
+    f.wBitsPerSample = 8;
+    f.nBlockAlign = 1;
+    f.nAvgBytesPerSec = 22050;
+    session.SetRecordFormat(reinterpret_cast<const uint8_t*>(&f), sizeof f);
+    ASSERT_TRUE(session.Record());
+    ASSERT_EQ(session.State().mode, SessionMode::Recording);
+    // Ticks while the message is shown find the flag clear and only end the timer.
+    messages.onMessage = [&] {
+        for (int i = 0; i < 3; ++i)
+            session.OnRecordingTick();
+    };
+    for (int i = 0; i < 100 && session.IsRecordingTimerActive(); ++i)
+        WaitMs(100);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.All()[0].text, "Sorry, your system too slow to recording in selected format.");
+    EXPECT_EQ(messages.All()[0].style, MB_ICONSTOP);
+    EXPECT_FALSE(messages.All()[0].fromEngine);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    // The mode stays Recording; the recording itself is over and the device closed.
+    EXPECT_EQ(session.State().mode, SessionMode::Recording);
+    EXPECT_FALSE(session.RecordingRuns());
+    EXPECT_FALSE(session.Recorder()->IsRecording());
+    // STOP now finds nothing to stop: no device error, just idle.
+    session.Stop();
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    EXPECT_EQ(messages.Count(), 1u);
+}
+
+TEST_F(SessionRecording, DiskWriteFailureNamesTheSystemReason)
+{
+    SessionMessages messages;
+    m_config.speed = 100;
+    // The file may not grow past 300,000 bytes: the first block write fails.
+    struct rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 300000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    CRecorderSession session;
+    messages.Watch(session);
+    session.Record();
+    const std::string path = session.State().file;
+    for (int i = 0; i < 100 && session.IsRecordingTimerActive(); ++i)
+        WaitMs(100);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.All()[0].text,
+              std::string("The recording was stopped because the file could not be written:\n") + std::strerror(EFBIG));
+    EXPECT_EQ(messages.All()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    EXPECT_FALSE(session.RecordingRuns());
+    // What reached the file is a valid WAV file.
+    ExpectFinishedPcm(path, 1);
+    EXPECT_LE(std::filesystem::file_size(path), 300000u);
+}
+
+TEST_F(SessionRecording, LostInputEndsTheRecordingWithOneMessage)
+{
+    SessionMessages messages;
+    m_config.vanishAfterMs = 400;
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    const std::string path = session.State().file;
+    messages.onMessage = [&] { session.OnRecordingTick(); };
+    for (int i = 0; i < 50 && session.IsRecordingTimerActive(); ++i)
+        WaitMs(100);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_NE(messages.All()[0].text.find("sound input went away"), std::string::npos);
+    EXPECT_EQ(messages.All()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    ExpectFinishedPcm(path, 44100 / 4);
+}
+
+TEST_F(SessionRecording, BadRootsGiveAClearErrorAtRec)
+{
+    SessionMessages messages;
+    // A root below a file can never be created.
+    WriteFileBytes(m_root.File("plain-file"), {1, 2, 3});
+    WriteRoot(m_root.File("plain-file") + "/recordings/");
+    CRecorderSession session;
+    messages.Watch(session);
+    EXPECT_FALSE(session.Record());
+    ASSERT_EQ(messages.Count(), 1u);
+    const std::string first = messages.All()[0].text;
+    EXPECT_EQ(first.rfind("Unable to create file\n\n" + m_root.File("plain-file") + "/recordings/", 0), 0u) << first;
+    EXPECT_NE(first.find("Not a directory"), std::string::npos) << first;
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, false}));
+
+    // A root on a file system nobody may write to (sysfs refuses even root).
+    WriteRoot("/sys/vellory-recordings/");
+    EXPECT_FALSE(session.Record());
+    ASSERT_EQ(messages.Count(), 2u);
+    const std::string second = messages.All()[1].text;
+    EXPECT_EQ(second.rfind("Unable to create file\n\n/sys/vellory-recordings/", 0), 0u) << second;
+    EXPECT_FALSE(session.RecordingRuns());
+    EXPECT_FALSE(std::filesystem::exists("/sys/vellory-recordings"));
+}
+
+TEST_F(SessionRecording, EmptyRootRecordsIntoTheWorkingFolder)
+{
+    SessionMessages messages;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_root.Path());
+    WriteRoot("");
+    CRecorderSession session;
+    messages.Watch(session);
+    session.Record();
+    const std::string path = session.State().file;
+    EXPECT_EQ(path.find('/'), std::string::npos) << "a name relative to the working folder: " << path;
+    EXPECT_TRUE(session.RecordingRuns());
+    WaitMs(300);
+    session.Stop();
+    ExpectFinishedPcm(m_root.File(path), 1);
+    EXPECT_EQ(messages.Count(), 0u);
+    std::filesystem::current_path(previous);
+}
+
+TEST_F(SessionRecording, NegativeAndHugeBufferSizesStillRecord)
+{
+    SessionMessages messages;
+    int second = 0;
+    SetRecordingNameClock([&] { return Utc(2026, 12, 8, 10, 0, second); });
+    for (int size : {-5, 0, 2000000000}) {
+        messages.SetBufferSize(size);
+        ++second;
+        CRecorderSession session;
+        messages.Watch(session);
+        session.Record();
+        ASSERT_TRUE(session.RecordingRuns()) << "buffer size " << size;
+        WaitMs(400);
+        session.Stop();
+        ExpectFinishedPcm(session.State().file, 1);
+    }
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, AfterTheInputWentAwayTheNextRecReportsTheDeviceError)
+{
+    SessionMessages messages;
+    int second = 0;
+    SetRecordingNameClock([&] { return Utc(2026, 12, 8, 11, 0, second); });
+    m_config.vanishAfterMs = 300;
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    const std::string first = session.State().file;
+    messages.onMessage = [&] { session.OnRecordingTick(); };
+    for (int i = 0; i < 50 && session.IsRecordingTimerActive(); ++i)
+        WaitMs(100);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_NE(messages.All()[0].text.find("sound input went away"), std::string::npos);
+    ExpectFinishedPcm(first, 1);
+
+    // The input is gone for good: the next REC says so from the device table.
+    m_config.vanishAfterMs = -1;
+    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    second = 5;
+    EXPECT_FALSE(session.Record());
+    ASSERT_EQ(messages.Count(), 2u);
+    EXPECT_EQ(messages.All()[1].text, "No device driver is present.");
+    EXPECT_TRUE(messages.All()[1].fromEngine);
+    EXPECT_FALSE(session.RecordingRuns());
+    EXPECT_FALSE(std::filesystem::exists(session.State().file)) << "no file is left for a recording that never ran";
+    ExpectFinishedPcm(first, 1);
+}
+
+TEST_F(SessionRecording, RecRightAfterStopWhoseStartFailsLeavesAnIdleSession)
+{
+    SessionMessages messages;
+    int second = 0;
+    SetRecordingNameClock([&] { return Utc(2026, 12, 9, 9, 0, second); });
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    const std::string first = session.State().file;
+    WaitMs(300);
+    session.Stop();
+    // STOP leaves the recording timer to its next tick; REC comes before that tick.
+    ASSERT_TRUE(session.IsRecordingTimerActive());
+    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    second = 1;
+    EXPECT_FALSE(session.Record());
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.All()[0].text, "No device driver is present.");
+    EXPECT_FALSE(session.IsRecordingTimerActive());
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    EXPECT_FALSE(session.RecordingRuns());
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    // No tick comes to show a recording that does not exist.
+    WaitMs(350);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{true, false, true}));
+    EXPECT_EQ(messages.Count(), 1u);
+    ExpectFinishedPcm(first, 1000);
+
+    // And the next REC records as usual.
+    m_config.faults.clear();
+    second = 2;
+    EXPECT_TRUE(session.Record());
+    EXPECT_TRUE(session.RecordingRuns());
+    WaitMs(250);
+    EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{false, true, false}));
+    session.Stop();
+}
+
+TEST_F(SessionRecording, PausedTimeStandsStillAndIsTakenOffToTheNearestSecond)
+{
+    SessionMessages messages;
+    CRecorderSession session;
+    messages.Watch(session);
+    QSignalSpy published(&session, &CRecorderSession::StateChanged);
+    int64_t now = 1'000'000;
+    int64_t ms = 5'000'000;
+    session.SetClock([&] { return now; });
+    session.SetPauseClock([&] { return ms; });
+
+    // Nothing to pause without a recording.
+    session.PauseResume();
+    EXPECT_FALSE(session.IsPaused());
+    EXPECT_FALSE(session.State().paused);
+
+    ASSERT_TRUE(session.Record());
+    now += 2;
+    ms += 2000;
+    session.OnRecordingTick();
+    EXPECT_EQ(session.State().seconds, 2u);
+
+    session.PauseResume();
+    ASSERT_TRUE(session.IsPaused());
+    EXPECT_TRUE(session.State().paused);
+    EXPECT_TRUE(LastPublished(published).paused) << "the view must learn of the pause to blink";
+    // Paused: the time stands still however long the pause lasts.
+    now += 3;
+    ms += 3400;
+    session.OnRecordingTick();
+    EXPECT_EQ(session.State().seconds, 2u);
+    session.PauseResume();
+    EXPECT_FALSE(session.IsPaused());
+    EXPECT_FALSE(LastPublished(published).paused);
+    // 6 s of calendar time, 3.4 s of it paused: 3.
+    now += 1;
+    ms += 1000;
+    session.OnRecordingTick();
+    EXPECT_EQ(session.State().seconds, 3u);
+    // A short second pause brings the sum to 3.6 s, which is taken off as 4.
+    session.PauseResume();
+    ms += 200;
+    session.PauseResume();
+    now += 1;
+    ms += 1000;
+    session.OnRecordingTick();
+    EXPECT_EQ(session.State().seconds, 3u); // 7 s less 4
+    now += 1;
+    ms += 1000;
+    session.OnRecordingTick();
+    EXPECT_EQ(session.State().seconds, 4u);
+    session.Stop();
+    EXPECT_FALSE(session.IsPaused());
+    // A stopped recording cannot be paused.
+    session.PauseResume();
+    EXPECT_FALSE(session.IsPaused());
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, StopWhilePausedEndsThePauseAndFinishesTheFile)
+{
+    SessionMessages messages;
+    CRecorderSession session;
+    messages.Watch(session);
+    ASSERT_TRUE(session.Record());
+    const std::string path = session.State().file;
+    WaitMs(400);
+    session.PauseResume();
+    ASSERT_TRUE(session.IsPaused());
+    ASSERT_TRUE(session.CanPause());
+    WaitMs(300);
+    session.Stop();
+    EXPECT_FALSE(session.IsPaused());
+    EXPECT_FALSE(session.State().paused);
+    EXPECT_FALSE(session.CanPause());
+    EXPECT_EQ(session.State().mode, SessionMode::Idle);
+    ExpectFinishedPcm(path, 44100 / 10);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, ReplacedFormatIsUsedByTheNextRecordingBytesAndAll)
+{
+    SessionMessages messages;
+    CRecorderSession session;
+    messages.Watch(session);
+    // A block with extra bytes is kept whole.
+    std::vector<uint8_t> block(18 + 4, 0);
+    const WAVEFORMATEX stereo = MakePcmFormat(2, 44100, 16);
+    std::memcpy(block.data(), &stereo, 18);
+    block[16] = 4; // cbSize
+    block[18] = 0xA1, block[19] = 0xB2, block[20] = 0xC3, block[21] = 0xD4;
+    session.SetRecordFormat(block.data(), block.size());
+    const auto* kept = reinterpret_cast<const uint8_t*>(session.RecordFormat());
+    EXPECT_EQ(std::vector<uint8_t>(kept, kept + block.size()), block);
+
+    // The next recording is made in the replaced format.
+    session.SetRecordFormat(reinterpret_cast<const uint8_t*>(&stereo), sizeof stereo);
+    ASSERT_TRUE(session.Record());
+    WaitMs(500);
+    session.Stop();
+    const auto bytes = ReadFileBytes(session.State().file);
+    ASSERT_GE(bytes.size(), 46u);
+    EXPECT_EQ(Le16(bytes, 20), WAVE_FORMAT_PCM);
+    EXPECT_EQ(Le16(bytes, 22), 2u);
+    EXPECT_EQ(Le32(bytes, 24), 44100u);
+    EXPECT_GE(bytes.size() - 46, 176400u / 4);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(SessionRecording, CategoryNamesTheNextRecordingAndOutOfRangeIsIgnored)
+{
+    SessionMessages messages;
+    SetRecordingNameClock([] { return Utc(2026, 12, 7, 0, 0, 10); });
+    CRecorderSession session;
+    messages.Watch(session);
+    QSignalSpy published(&session, &CRecorderSession::StateChanged);
+    session.SetCategory(3);
+    session.SetCategory(4);
+    session.SetCategory(-1);
+    EXPECT_EQ(session.State().category, 3);
+    EXPECT_EQ(published.count(), 1) << "ignored categories publish nothing";
+    ASSERT_TRUE(session.Record());
+    EXPECT_EQ(session.State().file, m_root.Path() + "/3/07-Dec-2026_10.wav");
+    session.Stop();
+}
