@@ -29,7 +29,7 @@ test)
     pulseaudio-utils dbus-daemon ffmpeg sox libsox-fmt-all
     xvfb x11-utils xdotool imagemagick
     clang libclang-rt-14-dev
-    desktop-file-utils appstream librsvg2-bin groff-base dpkg-dev file
+    desktop-file-utils appstream librsvg2-bin groff-base dpkg-dev file lintian
   )
   if [ "${CI:-}" = true ]; then
     # pipewire-pulse installs beside pulseaudio (only the pipewire-audio

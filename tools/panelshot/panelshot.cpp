@@ -3,8 +3,13 @@
 //   vellory_panelshot <picture.png> [--show]
 // With --show the window also stays on screen (for a screenshot of the
 // real display, e.g. under Xvfb) until it is closed.
+//   vellory_panelshot --window panel|manager|format <picture.png>
+// pictures one of the program's windows as it opens, for the AppStream
+// screenshots (tools/panelshot/screenshots.sh). The manager lists the
+// recordings under $HOME's default root, so run it with a HOME prepared for it.
 #include "panel/CDisplayPanel.h"
 #include "res/Resources.h"
+#include "tools/panelshot/WindowShot.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -37,6 +42,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     InitVelloryResources();
+    if (std::strcmp(argv[1], "--window") == 0)
+        return argc == 4 ? ShotWindow(argv[2], argv[3]) : 2;
 
     QWidget sheet;
     sheet.setWindowTitle(QStringLiteral("Vellory artwork"));
