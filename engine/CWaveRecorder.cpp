@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -135,8 +136,17 @@ uint32_t CWaveRecorder::Start(const WAVEFORMATEX* format)
         std::lock_guard lock(m_writerMutex);
         m_bJournaled = CRecordingJournal::Add(m_szPath);
     }
-    if (!m_wavFile.Create(m_szPath, format))
+    if (!m_wavFile.Create(m_szPath, format)) {
+        // A header without audio is no recording: the file goes (when it is a
+        // plain file of ours) and so does its journal entry, or the next start
+        // would "repair" an empty file.
+        const bool created = m_wavFile.IsOpen();
+        FinishFile();
+        struct stat st {};
+        if (created && ::lstat(m_szPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            std::remove(m_szPath.c_str());
         return WAVEREC_CREATE_FAILED;
+    }
 
     std::memcpy(&m_wfx, format, sizeof m_wfx);
     const WAVEFORMATEX chosen = m_wfx;

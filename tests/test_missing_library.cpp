@@ -6,6 +6,7 @@
 // as on a system whose package was removed or whose file was damaged.
 #include "TestSupport.h"
 
+#include "engine/CRecordingJournal.h"
 #include "engine/CWaveRecorder.h"
 #include "engine/MessageStyle.h"
 #include "platform/AudioBackends.h"
@@ -151,6 +152,10 @@ void RecordCompressedWithoutFfmpeg()
     CWaveRecorder recorder(dir.File("ima.wav"));
     CHILD_CHECK(recorder.Start(reinterpret_cast<const WAVEFORMATEX*>(ima.data())) == WAVEREC_CREATE_FAILED);
     CHILD_CHECK(host.Messages().size() == 1);
+    // Nothing is left behind: no header-only file, no journal entry to repair.
+    CHILD_CHECK(::access(dir.File("ima.wav").c_str(), F_OK) != 0);
+    for (const std::string& entry : CRecordingJournal::Entries())
+        CHILD_CHECK(entry != CRecordingJournal::Absolute(dir.File("ima.wav")));
     PrintMessages(host);
 
     std::unique_ptr<IConversionStream> stream;
