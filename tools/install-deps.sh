@@ -28,6 +28,7 @@ test)
     libgtest-dev libgmock-dev
     pulseaudio-utils dbus-daemon ffmpeg sox libsox-fmt-all
     xvfb x11-utils xdotool imagemagick
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     clang libclang-rt-14-dev
     desktop-file-utils appstream librsvg2-bin groff-base dpkg-dev file lintian
   )
