@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Builds the recorder (incrementally) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Builds and runs every test: the normal build, then the real-audio tests
 # again against the other sound server, then the whole suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then the engine and capture

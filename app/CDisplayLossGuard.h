@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // A display server that goes away must not take a recording with it. Qt's
 // platform plugins notice a broken connection, log a warning and end the

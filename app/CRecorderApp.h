@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The application: one panel among all running copies, run modally for the
 // life of the process. A termination signal (SIGTERM, SIGINT, SIGHUP), the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the thread that made
 // the watcher. The handler only writes the signal's number into a pipe; the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // One panel per user: the first copy listens on a per-user local socket,
 // guarded by a lock file; later copies ask it to show its panel and exit.

@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "app/CDisplayLossGuard.h"
 #include "app/CRecorderApp.h"
+#include "app/CTranslations.h"
 #include "res/Version.h"
 
 #include <QApplication>
@@ -107,6 +110,10 @@ int main(int argc, char** argv)
     // Docks and Wayland compositors match the window to its desktop entry by this.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kVelloryAppId));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVelloryVersion));
+    // The user's language, or English when there is no translation for it.
+    CTranslations translations;
+    translations.Load(CTranslations::LanguagesFromEnvironment());
+    translations.Install();
     CRecorderApp app;
     app.InitInstance();
     return 0;

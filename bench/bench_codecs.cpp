@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Encoding, measured beside its peers in one process and interleaved round by
 // round, so that whatever else the machine does falls on both sides alike:
 //  - ours:   the whole write path, CWavFile::Create, Write in 10,000-byte

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Listing many recordings, each stage beside the floor in the same round:
 //  - floor:  a plain C loop of readdir + stat + open + pread(64) + close over
 //            the same folder, what any listing that reads headers must do;

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Long fuzzing run of the WAV reader and repair (default 2,000,000 iterations).
 set -euo pipefail
 cd "$(dirname "$0")/.."

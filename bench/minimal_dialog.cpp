@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The start-up and memory peer: the smallest Qt dialog program. With
 // VELLORY_QUIT_AFTER_FIRST_PAINT set it ends after its first paint, exactly
 // like the recorder's start-up run; otherwise it stays open (memory).

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Builds and runs every benchmark, each figure measured beside its peer in the
 # same run and interleaved with it round by round, then prints the README's
 # table (median and min-max over the rounds). Not part of the test suite.

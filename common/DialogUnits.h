@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Dialog layouts are given in dialog units of the 8-point base font (6 x 13
 // pixels): x and width are quarters of 6 px, y and height eighths of 13 px.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Every message box of the program goes through ShowMessageBox, so tests can
 // intercept them. Styles: 0 plain, 16 stop, 48 exclamation, 36 yes/no question.

@@ -1,8 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CFileListModel.h"
 
 namespace {
 const char* const kColumnTitles[CFileListModel::ColumnCount] = {
-    "File name", "Media size", "File date", "File time", "Frequency", "Channels", "Sample Rate", "Bits"};
+    QT_TRANSLATE_NOOP("CFileListModel", "File name"),  QT_TRANSLATE_NOOP("CFileListModel", "Media size"),
+    QT_TRANSLATE_NOOP("CFileListModel", "File date"),  QT_TRANSLATE_NOOP("CFileListModel", "File time"),
+    QT_TRANSLATE_NOOP("CFileListModel", "Frequency"),  QT_TRANSLATE_NOOP("CFileListModel", "Channels"),
+    QT_TRANSLATE_NOOP("CFileListModel", "Sample Rate"), QT_TRANSLATE_NOOP("CFileListModel", "Bits")};
 }
 
 CFileListModel::CFileListModel(QObject* parent)
@@ -91,8 +96,12 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)
-        return QString::fromLatin1(kColumnTitles[section]);
+        return tr(kColumnTitles[section]);
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignLeft | Qt::AlignVCenter);
+    // The column's title is the one users know, over a data rate in kb/sec;
+    // a screen reader says what the numbers are.
+    if (role == Qt::AccessibleDescriptionRole && section == 6)
+        return tr("The data rate: kilobytes per second of the file's audio");
     return {};
 }

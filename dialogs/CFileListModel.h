@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Rows of the manager's file list: eight text columns per row, and the
 // VoiceFileInfo record that the row owns from insertion to its deletion.

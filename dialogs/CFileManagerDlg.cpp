@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CFileManagerDlg.h"
 
+#include "common/CategoryNames.h"
 #include "common/DialogUnits.h"
 #include "common/MessageBoxes.h"
 #include "dialogs/CFileListModel.h"
@@ -101,7 +104,7 @@ void CFileManagerDlg::SetTrashFunction(TrashFunction trashFile)
     g_trashFile = std::move(trashFile);
 }
 
-const char* const CFileManagerDlg::InProgressText = "The recording is in progress.";
+const char* const CFileManagerDlg::InProgressText = QT_TR_NOOP("The recording is in progress.");
 
 QString CFileManagerDlg::FileDateText(const std::tm& local)
 {
@@ -122,12 +125,12 @@ QString CFileManagerDlg::FileTimeText(const std::tm& local)
 QString CFileManagerDlg::ErrorText(int error)
 {
     const char* system = ::strerrordesc_np(error);
-    return system ? QString::fromLocal8Bit(system) : QStringLiteral("Error number %1.").arg(error);
+    return system ? QString::fromLocal8Bit(system) : tr("Error number %1.").arg(error);
 }
 
 QString CFileManagerDlg::DeleteFailureText(int error)
 {
-    return QStringLiteral("Unable to delete file..\n%1").arg(ErrorText(error));
+    return tr("Unable to delete file..\n%1").arg(ErrorText(error));
 }
 
 CFileManagerDlg::CFileManagerDlg(QWidget* parent)
@@ -135,11 +138,11 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
     , m_categoryList(new QListWidget(this))
     , m_fileList(new QTableView(this))
     , m_fileModel(new CFileListModel(this))
-    , m_btnOpen(new QPushButton(QStringLiteral("Open"), this))
-    , m_btnClose(new QPushButton(QStringLiteral("Close"), this))
-    , m_btnDelete(new QPushButton(QStringLiteral("Delete"), this))
+    , m_btnOpen(new QPushButton(tr("Open"), this))
+    , m_btnClose(new QPushButton(tr("Close"), this))
+    , m_btnDelete(new QPushButton(tr("Delete"), this))
 {
-    setWindowTitle(QStringLiteral("My Voice Files (Vellory)"));
+    setWindowTitle(tr("My Voice Files (Vellory)"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(DuSize(475, 250, DuRound::Down));
 
@@ -160,6 +163,9 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
     m_fileList->setSortingEnabled(false);
     m_fileList->setWordWrap(false);
     m_fileList->setCornerButtonEnabled(false);
+    // Arrows move between rows; Tab leaves the table (Qt's default walks its
+    // cells and never gets out).
+    m_fileList->setTabKeyNavigation(false);
     m_fileList->verticalHeader()->hide();
     m_fileList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_fileList->verticalHeader()->setMinimumSectionSize(1);
@@ -209,17 +215,17 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
     connect(m_fileModel, &CFileListModel::RenameRequested, this, &CFileManagerDlg::OnRenameRequested,
             Qt::QueuedConnection);
 
-    m_categoryList->setAccessibleName(QStringLiteral("Categories"));
-    m_categoryList->setAccessibleDescription(QStringLiteral("The category whose recordings are listed"));
-    m_fileList->setAccessibleName(QStringLiteral("Recordings"));
+    m_categoryList->setAccessibleName(tr("Categories"));
+    m_categoryList->setAccessibleDescription(tr("The category whose recordings are listed"));
+    m_fileList->setAccessibleName(tr("Recordings"));
     m_fileList->setAccessibleDescription(
-        QStringLiteral("Enter opens the selected recording, Delete moves it to the trash, F2 renames it"));
-    m_btnOpen->setAccessibleName(QStringLiteral("Open"));
-    m_btnOpen->setAccessibleDescription(QStringLiteral("Opens the selected recording on the panel"));
-    m_btnClose->setAccessibleName(QStringLiteral("Close"));
-    m_btnClose->setAccessibleDescription(QStringLiteral("Closes the recordings manager"));
-    m_btnDelete->setAccessibleName(QStringLiteral("Delete"));
-    m_btnDelete->setAccessibleDescription(QStringLiteral("Moves the selected recording to the trash"));
+        tr("Enter opens the selected recording, Delete moves it to the trash, F2 renames it"));
+    m_btnOpen->setAccessibleName(tr("Open"));
+    m_btnOpen->setAccessibleDescription(tr("Opens the selected recording on the panel"));
+    m_btnClose->setAccessibleName(tr("Close"));
+    m_btnClose->setAccessibleDescription(tr("Closes the recordings manager"));
+    m_btnDelete->setAccessibleName(tr("Delete"));
+    m_btnDelete->setAccessibleDescription(tr("Moves the selected recording to the trash"));
 
     m_hoverTimer.setSingleShot(true);
     m_hoverTimer.setInterval(kHoverTimeMs);
@@ -241,9 +247,8 @@ bool CFileManagerDlg::OnInitDialog()
 {
     InitVelloryResources();
     m_images = {QIcon(QStringLiteral(":/images/icon129.png")), QIcon(QStringLiteral(":/images/icon130.png"))};
-    static const char* const kCategoryNames[4] = {"New", "Home", "Work", "Personal"};
-    for (const char* name : kCategoryNames) {
-        auto* item = new QListWidgetItem(m_images[0], QString::fromLatin1(name));
+    for (int category = 0; category < kCategoryCount; ++category) {
+        auto* item = new QListWidgetItem(m_images[0], CategoryName(category));
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         m_categoryList->addItem(item);
     }
@@ -378,7 +383,7 @@ void CFileManagerDlg::OnDelete()
     if (!record)
         return;
     const QString shownName = m_fileModel->Text(row, 0);
-    if (ShowMessageBox(QStringLiteral("Do you really want to delete %1?").arg(shownName), MB_YESNO_QUESTION, this) !=
+    if (ShowMessageBox(tr("Do you really want to delete %1?").arg(shownName), MB_YESNO_QUESTION, this) !=
         IDYES)
         return;
 
@@ -394,7 +399,7 @@ void CFileManagerDlg::OnDelete()
     // Linux would unlink the file being recorded without a word, and its
     // audio would be lost: it stays, and the recording goes on.
     if (CWavFile::IsBeingWritten(path))
-        ShowMessageBox(QStringLiteral("Unable to delete file..\n%1").arg(QLatin1String(InProgressText)), MB_ICONSTOP,
+        ShowMessageBox(tr("Unable to delete file..\n%1").arg(tr(InProgressText)), MB_ICONSTOP,
                        this);
     else if (const int error = RemoveFile(path, shownName); error > 0)
         ShowMessageBox(DeleteFailureText(error), MB_ICONSTOP, this);
@@ -413,7 +418,7 @@ int CFileManagerDlg::RemoveFile(const std::string& path, const QString& shownNam
         break;
     }
     const QString question =
-        QStringLiteral("No trash can take %1: it will be deleted for good.\nDo you want to delete it?").arg(shownName);
+        tr("No trash can take %1: it will be deleted for good.\nDo you want to delete it?").arg(shownName);
     if (ShowMessageBox(question, MB_YESNO_QUESTION, this) != IDYES)
         return -1;
     return DeleteFile(path);
@@ -456,19 +461,19 @@ void CFileManagerDlg::OnRenameRequested(int row, const QString& typed)
     QString reason;
     struct stat st {};
     if (name.isEmpty() || name.compare(QLatin1String(".wav"), Qt::CaseInsensitive) == 0)
-        reason = QStringLiteral("The name is empty.");
+        reason = tr("The name is empty.");
     else if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
-        reason = QStringLiteral("A name cannot hold '/'.");
+        reason = tr("A name cannot hold '/'.");
     else if (CWavFile::IsBeingWritten(oldPath) || CWavFile::IsBeingWritten(newPath))
-        reason = QLatin1String(InProgressText);
+        reason = tr(InProgressText);
     else if (newName == oldName)
         return;
     else if (::lstat(newPath.c_str(), &st) == 0)
-        reason = QStringLiteral("%1 already exists.").arg(name);
+        reason = tr("%1 already exists.").arg(name);
     else if (const int error = RenameNoReplace(oldPath, newPath); error != 0)
         reason = ErrorText(error);
     if (!reason.isEmpty()) {
-        ShowMessageBox(QStringLiteral("Unable to rename file..\n%1").arg(reason), MB_ICONSTOP, this);
+        ShowMessageBox(tr("Unable to rename file..\n%1").arg(reason), MB_ICONSTOP, this);
         return;
     }
     m_fileModel->RenameRow(row, name, newPath);
@@ -502,6 +507,11 @@ bool CFileManagerDlg::eventFilter(QObject* watched, QEvent* event)
             StartRename();
             return true;
         }
+        // Enter without a row has nothing to open: it must not close the
+        // manager through the default button.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && GetSelectedFileRow() < 0)
+            return true;
     }
     // Tabbing into the list selects its current row, so Enter opens something.
     if (watched == m_fileList && event->type() == QEvent::FocusIn) {

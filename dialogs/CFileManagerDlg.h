@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // "My Voice Files (Vellory)": the four categories as folder icons on the left,
 // the WAV files of the selected category on the right, oldest recording

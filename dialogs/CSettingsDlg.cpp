@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CSettingsDlg.h"
 
 #include "common/DialogUnits.h"
@@ -26,50 +28,50 @@ constexpr int kSourceListTimeoutMs = 1500;
 CSettingsDlg::CSettingsDlg(QWidget* parent)
     : QDialog(parent)
     , m_pathEdit(new QLineEdit(this))
-    , m_browseButton(new QPushButton(QStringLiteral("&Browse\u2026"), this))
+    , m_browseButton(new QPushButton(tr("&Browse\u2026"), this))
     , m_sizeEdit(new QLineEdit(this))
     , m_inputCombo(new QComboBox(this))
 {
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(DuSize(315, 95, DuRound::Down));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setGeometry(DuRect(196, 77, 50, 14, DuRound::Down));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setGeometry(DuRect(257, 77, 50, 14, DuRound::Down));
 
     m_pathEdit->setObjectName(QStringLiteral("pathEdit"));
     m_pathEdit->setGeometry(DuRect(3, 14, 250, 15, DuRound::Down));
-    m_pathEdit->setAccessibleName(QStringLiteral("File manager path"));
+    m_pathEdit->setAccessibleName(tr("File manager path"));
     m_browseButton->setObjectName(QStringLiteral("browseButton"));
     m_browseButton->setGeometry(DuRect(257, 14, 50, 15, DuRound::Down));
-    m_browseButton->setAccessibleName(QStringLiteral("Browse"));
-    m_browseButton->setAccessibleDescription(QStringLiteral("Choose the folder of the recordings"));
+    m_browseButton->setAccessibleName(tr("Browse"));
+    m_browseButton->setAccessibleDescription(tr("Choose the folder of the recordings"));
     m_browseButton->setAutoDefault(false);
-    auto* pathLabel = new QLabel(QStringLiteral("File manager path"), this);
+    auto* pathLabel = new QLabel(tr("File manager path"), this);
     pathLabel->setGeometry(DuRect(3, 4, 108, 8, DuRound::Down));
     pathLabel->setBuddy(m_pathEdit);
-    auto* sizeLabel = new QLabel(QStringLiteral("Record buffer size"), this);
+    auto* sizeLabel = new QLabel(tr("Record buffer size"), this);
     sizeLabel->setGeometry(DuRect(3, 32, 64, 9, DuRound::Down));
     sizeLabel->setBuddy(m_sizeEdit);
     sizeLabel->adjustSize(); // the text is a little wider than its box at this font
     m_sizeEdit->setObjectName(QStringLiteral("sizeEdit"));
     m_sizeEdit->setGeometry(DuRect(4, 47, 104, 13, DuRound::Down));
-    m_sizeEdit->setAccessibleName(QStringLiteral("Record buffer size"));
+    m_sizeEdit->setAccessibleName(tr("Record buffer size"));
     // Digits only, as typed or pasted.
     m_sizeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_sizeEdit));
 
-    auto* inputLabel = new QLabel(QStringLiteral("&Input device"), this);
+    auto* inputLabel = new QLabel(tr("&Input device"), this);
     inputLabel->setGeometry(DuRect(120, 32, 100, 9, DuRound::Down));
     inputLabel->setBuddy(m_inputCombo);
     m_inputCombo->setObjectName(QStringLiteral("inputCombo"));
     m_inputCombo->setGeometry(DuRect(120, 46, 187, 14, DuRound::Down));
-    m_inputCombo->setAccessibleName(QStringLiteral("Input device"));
-    m_inputCombo->setAccessibleDescription(QStringLiteral("The input that recordings are taken from"));
+    m_inputCombo->setAccessibleName(tr("Input device"));
+    m_inputCombo->setAccessibleDescription(tr("The input that recordings are taken from"));
 
     setTabOrder(ok, cancel);
     setTabOrder(cancel, m_pathEdit);
@@ -105,17 +107,21 @@ std::vector<InputSource> CSettingsDlg::OrderSources(std::vector<InputSource> sou
 QString CSettingsDlg::SourceLabel(const InputSource& source)
 {
     QString text = QString::fromStdString(source.description.empty() ? source.name : source.description);
-    // PulseAudio already calls its monitors "Monitor of ..."; other servers may not.
+    // PulseAudio already calls its monitors "Monitor of ..." (in its own
+    // translation); other servers may not.
     const QString mark = QStringLiteral("Monitor of ");
-    if (source.isMonitor && !text.startsWith(mark, Qt::CaseInsensitive))
-        text = mark + text;
+    const QString translated = tr("Monitor of %1").arg(text);
+    const QString translatedMark = tr("Monitor of %1").arg(QString());
+    if (source.isMonitor && !text.startsWith(mark, Qt::CaseInsensitive)
+        && (translatedMark.isEmpty() || !text.startsWith(translatedMark, Qt::CaseInsensitive)))
+        text = translated;
     return text;
 }
 
 void CSettingsDlg::FillInputList()
 {
     m_inputCombo->clear();
-    m_inputCombo->addItem(QStringLiteral("Default input"), QString());
+    m_inputCombo->addItem(tr("Default input"), QString());
     for (const InputSource& source : OrderSources(ListInputSources(kSourceListTimeoutMs)))
         m_inputCombo->addItem(SourceLabel(source), QString::fromStdString(source.name));
 }
@@ -126,7 +132,7 @@ void CSettingsDlg::OnBrowse()
     if (start.isEmpty() || !QDir(start).exists())
         start = QDir::homePath();
     const QString chosen =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("Recordings folder"), start, QFileDialog::ShowDirsOnly);
+        QFileDialog::getExistingDirectory(this, tr("Recordings folder"), start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return; // cancelled: the field stays as it was
     m_pathEdit->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));
@@ -140,7 +146,7 @@ bool CSettingsDlg::CheckRoot(std::string& root)
     if (root.empty())
         return true;
     if (root.front() != '/') {
-        ShowMessageBox(QStringLiteral("The recordings folder must be a full path, starting with / or ~."),
+        ShowMessageBox(tr("The recordings folder must be a full path, starting with / or ~."),
                        MB_ICONEXCLAMATION, this);
         m_pathEdit->setFocus();
         m_pathEdit->selectAll();
@@ -148,7 +154,7 @@ bool CSettingsDlg::CheckRoot(std::string& root)
     }
     std::string reason;
     if (!MakeFolderWithParents(root, reason)) {
-        ShowMessageBox(QStringLiteral("The recordings folder %1 cannot be created:\n%2")
+        ShowMessageBox(tr("The recordings folder %1 cannot be created:\n%2")
                            .arg(QString::fromStdString(root), QString::fromLocal8Bit(reason.c_str())),
                        MB_ICONEXCLAMATION, this);
         m_pathEdit->setFocus();
@@ -176,7 +182,7 @@ bool CSettingsDlg::DoDataExchange(bool saveAndValidate)
         int index = m_inputCombo->findData(QString::fromStdString(m_inputDevice));
         if (index < 0) {
             // A chosen input that is not there now stays chosen until changed.
-            m_inputCombo->addItem(QStringLiteral("%1 (not available)").arg(QString::fromStdString(m_inputDevice)),
+            m_inputCombo->addItem(tr("%1 (not available)").arg(QString::fromStdString(m_inputDevice)),
                                   QString::fromStdString(m_inputDevice));
             index = m_inputCombo->count() - 1;
         }
@@ -185,7 +191,7 @@ bool CSettingsDlg::DoDataExchange(bool saveAndValidate)
     }
     const std::optional<int32_t> size = ParseInteger(m_sizeEdit->text());
     if (!size) {
-        ShowMessageBox(QStringLiteral("Please enter an integer."), MB_ICONEXCLAMATION, this);
+        ShowMessageBox(tr("Please enter an integer."), MB_ICONEXCLAMATION, this);
         m_sizeEdit->setFocus();
         m_sizeEdit->selectAll();
         return false; // the path is not read

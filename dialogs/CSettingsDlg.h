@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // "Settings": the root folder of the recordings, the capture buffer size and
 // the input to record from. The caller seeds m_path, m_bufferSize and

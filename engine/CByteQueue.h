@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // First-in first-out staging of audio bytes. Grows in steps of 1,000,000 bytes
 // (more at once when one append needs it) and never shrinks.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // A manual-reset event: once set it stays set for every waiter until Reset.
 #include <condition_variable>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The journal of recordings in progress: a small file in the user's state
 // folder ($XDG_STATE_HOME/vellory/, by default ~/.local/state/vellory/) that

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Repairs recordings of this program that never reached their end (the
 // program was killed, the machine lost power): their RIFF and data sizes are

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // One RIFF/WAVE file: written from staged audio (PCM directly, other formats
 // through a conversion stream on worker threads), or opened to read its format.

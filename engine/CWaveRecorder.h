@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Records one WAV file from the default input: four capture buffers cycle
 // through the wave-input device, each returned buffer's bytes go to the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // What the engine needs from the application: the capture buffer size setting
 // and modal message boxes. The application installs its own host; without one

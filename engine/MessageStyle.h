@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Message box styles and answers, as numbers, so the engine needs no UI header.
 constexpr unsigned MB_OK = 0;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The recordings of one category folder as the manager lists them: every
 // "*.wav" entry with its size, its time and the format that the WAV reader

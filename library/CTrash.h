@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The user's trash as desktops keep it (the freedesktop.org trash layout):
 // a file moved there keeps a ".trashinfo" note of where it came from and

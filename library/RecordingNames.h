@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Where recordings live and what they are called: the four category folders
 // under the root from the settings, and the names of new recordings.

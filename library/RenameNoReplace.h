@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Renames a file without ever replacing another one: used wherever a file of
 // the user's gets a new name (the manager's rename, the move to the trash).

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The manager's record of one listed file: its format, duration and full path,
 // with flags saying which fields hold values.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CAboutDlg.h"
 
 #include "common/DialogUnits.h"
@@ -11,20 +13,20 @@
 
 QString CAboutDlg::VersionText()
 {
-    return QStringLiteral("Vellory Version ") + QString::fromLatin1(kVelloryVersion);
+    return tr("Vellory Version %1").arg(QString::fromLatin1(kVelloryVersion));
 }
 
 QString CAboutDlg::CreditText()
 {
     // The same home page the AppStream metainfo names; it leads to the issues.
-    return QStringLiteral("Written by the Vellory developers.\n") + QString::fromLatin1(kVelloryHomepage);
+    return tr("Written by the Vellory developers.\n%1").arg(QString::fromLatin1(kVelloryHomepage));
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent)
 {
     InitVelloryResources();
-    setWindowTitle(QStringLiteral("About..."));
+    setWindowTitle(tr("About..."));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(DuX(235), DuY(55));
 
@@ -44,8 +46,11 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     // The contact line is wider than the template's box; the box ends at the dialog's edge.
     credit->setGeometry(DuX(40), DuY(22), width() - DuX(40) - 6, DuY(25));
     credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The box has a third line free: a longer translation wraps into it
+    // rather than being cut at the dialog's edge. English fits on two.
+    credit->setWordWrap(true);
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(tr("OK"), this);
     m_ok->setGeometry(DuRect(178, 7, 50, 14));
     m_ok->setDefault(true);
     m_ok->setAutoDefault(true);

@@ -1,14 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "panel/CDisplayPanel.h"
 
+#include "panel/CDisplayAccessible.h"
 #include "res/Resources.h"
 
+#include <QAccessible>
+#include <QCoreApplication>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -41,7 +50,108 @@ QPoint FontCell(unsigned char c)
     }
 }
 
-const char* const kCategoryNames[4] = {"New", "Home", "Work", "Personal"};
+const char* const kCategoryNames[4] = {QT_TRANSLATE_NOOP("Category", "New"), QT_TRANSLATE_NOOP("Category", "Home"),
+                                       QT_TRANSLATE_NOOP("Category", "Work"),
+                                       QT_TRANSLATE_NOOP("Category", "Personal")};
+
+// The category label line: the four names in the font sheet's capitals, the
+// current one lit. Each word starts 2 pixels after the previous word's last
+// cell, which gives the English names exactly the places of the original
+// label pictures.
+const QColor kLabelLit(0, 207, 0);
+const QColor kLabelDim(128, 138, 22);
+constexpr int kLabelGap = 2;
+
+// The font sheet's glyph rows in cell order (tools/artgen draws the sheet
+// from the same strings).
+const char32_t* const kSheetRows[3] = {
+    U"ABCDEFGHIJKLMNOPQRSTUVWXYZ[]&@$",
+    U"0123456789!\":;,-()_+\\/?=*#'.<>%",
+    U"ÄÁÀÂÖÓÔÜÚÙÛÉÈÊËÍÎÏÑÇŒẞ¿¡~",
+};
+
+// The sheet cell of a capital, or an empty point when the sheet has none.
+std::optional<QPoint> SheetCell(char32_t c)
+{
+    for (int row = 0; row < 3; ++row) {
+        const std::u32string_view chars = kSheetRows[row];
+        const size_t at = chars.find(c);
+        if (at != std::u32string_view::npos)
+            return QPoint(5 * int(at), 6 * row);
+    }
+    return std::nullopt;
+}
+
+// The cells that spell a category name: in capitals (German ß becomes SS),
+// a letter the sheet lacks as its base letter without the accent (Å as A,
+// Ł has none and shows the zero like the text line), a space as a blank
+// cell (an empty point).
+std::vector<std::optional<QPoint>> LabelCells(const QString& name)
+{
+    std::vector<std::optional<QPoint>> cells;
+    for (char32_t c : name.toUpper().toUcs4()) {
+        if (c == U' ') {
+            cells.emplace_back();
+            continue;
+        }
+        if (const auto cell = SheetCell(c)) {
+            cells.push_back(cell);
+            continue;
+        }
+        bool found = false;
+        for (char32_t base : QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_KD).toUpper().toUcs4()) {
+            if (QChar::category(base) == QChar::Mark_NonSpacing || QChar::category(base) == QChar::Mark_SpacingCombining
+                || QChar::category(base) == QChar::Mark_Enclosing)
+                continue;
+            if (const auto cell = SheetCell(base)) {
+                cells.push_back(cell);
+                found = true;
+            }
+        }
+        if (!found)
+            cells.emplace_back(QPoint(0, 6));
+    }
+    return cells;
+}
+
+struct LabelWord {
+    int x = 0;
+    std::vector<std::optional<QPoint>> cells;
+};
+
+// The four words in the user's language, x relative to the label's left.
+std::array<LabelWord, 4> LabelWords()
+{
+    std::array<LabelWord, 4> words;
+    int x = 0;
+    for (int i = 0; i < 4; ++i) {
+        words[size_t(i)].x = x;
+        words[size_t(i)].cells = LabelCells(QCoreApplication::translate("Category", kCategoryNames[i]));
+        x += 5 * int(words[size_t(i)].cells.size()) + kLabelGap;
+    }
+    return words;
+}
+
+// Width of the label line: the last cell's blank column is not part of it.
+int LabelWidth(const std::array<LabelWord, 4>& words)
+{
+    return words[3].x + 5 * int(words[3].cells.size()) - 1;
+}
+
+// The ink of the sheet's first variant in a label colour on black.
+QImage LabelInk(const QImage& sheet, QColor ink)
+{
+    QImage img(155, 18, QImage::Format_RGB32);
+    img.fill(kBackground);
+    if (sheet.isNull())
+        return img;
+    const QRgb back = sheet.pixel(4, 0); // a blank cell column
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 155; ++x)
+            if (sheet.pixel(x, y) != back)
+                img.setPixel(x, y, ink.rgb());
+    return img;
+}
 
 // "MM:SS", more minute digits when needed.
 std::string TimeString(uint32_t seconds)
@@ -66,11 +176,10 @@ CDisplayPanel::CDisplayPanel(QWidget* parent)
     InitVelloryResources();
     m_hDigits = LoadBitmap(":/images/bmp132.png");
     m_hFont = LoadBitmap(":/images/bmp143.png");
-    // Categories 0 to 3: NEW, HOME, WORK, PERSONAL lit.
-    m_hLabels[0] = LoadBitmap(":/images/bmp158.png");
-    m_hLabels[1] = LoadBitmap(":/images/bmp161.png");
-    m_hLabels[2] = LoadBitmap(":/images/bmp160.png");
-    m_hLabels[3] = LoadBitmap(":/images/bmp159.png");
+    // The category names are drawn from the font sheet's ink, in the two
+    // colours of the label line.
+    m_labelLit = LabelInk(m_hFont, kLabelLit);
+    m_labelDim = LabelInk(m_hFont, kLabelDim);
     setFixedSize(kWidth, kHeight);
     // Presses go to the panel underneath, which drags the window from here.
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -80,7 +189,16 @@ CDisplayPanel::CDisplayPanel(QWidget* parent)
         m_timeHidden = !m_timeHidden;
         update(TimeRect());
     });
-    UpdateAccessibleText();
+    // Screen readers reach the strip with Tab and read it as a status bar.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&CDisplayAccessible::Factory);
+        return true;
+    }();
+    (void)factoryInstalled;
+    setFocusPolicy(Qt::TabFocus);
+    m_announce.setSingleShot(true);
+    connect(&m_announce, &QTimer::timeout, this, &CDisplayPanel::Announce);
+    m_announcedText = AccessibleText();
 }
 
 int CDisplayPanel::TimeLength() const { return int(TimeString(m_seconds).size()); }
@@ -99,7 +217,12 @@ QRect CDisplayPanel::TextRect() const
 
 QRect CDisplayPanel::BarRect() { return {5, kHeight - 8, kWidth - 10, 4}; }
 
-QRect CDisplayPanel::LabelRect() { return {2, 20, 100, 7}; }
+QRect CDisplayPanel::LabelRect()
+{
+    // The English names span 100 pixels; longer translations take more of
+    // the line, up to the strip's right margin.
+    return {2, 20, std::clamp(LabelWidth(LabelWords()), 100, kWidth - 4), 7};
+}
 
 int CDisplayPanel::BarColumns() const
 {
@@ -130,18 +253,63 @@ void CDisplayPanel::RepaintPending()
     repaint(region);
 }
 
-void CDisplayPanel::UpdateAccessibleText()
+QString CDisplayPanel::AccessibleText() const
 {
-    // Screen readers hear what the strip shows; the time does not blink for them.
-    const QString name = QStringLiteral("Time %1").arg(QString::fromStdString(TimeString(m_seconds)));
-    const QString category = QString::fromLatin1(kCategoryNames[m_category]);
-    const QString description = m_text.empty()
-        ? QStringLiteral("Category %1, no file").arg(category)
-        : QStringLiteral("Category %1, file %2").arg(category, QString::fromLocal8Bit(m_text.c_str()));
-    if (accessibleName() != name)
-        setAccessibleName(name);
-    if (accessibleDescription() != description)
-        setAccessibleDescription(description);
+    // Screen readers hear what the strip shows; the time does not blink for
+    // them. The level bar is left out on purpose: a peak redrawn ten times a
+    // second would either flood them with changes or, slowed down, tell
+    // nothing true, and the running time already says that recording goes on.
+    QString state;
+    switch (m_activity) {
+    case Activity::Recording: state = tr("Recording"); break;
+    case Activity::Paused: state = tr("Paused"); break;
+    case Activity::Playing: state = tr("Playing"); break;
+    case Activity::Stopped: state = tr("Stopped"); break;
+    }
+    const QString time = QString::fromStdString(TimeString(m_seconds));
+    const QString category = QCoreApplication::translate("Category", kCategoryNames[m_category]);
+    if (m_text.empty())
+        return tr("%1, %2, category %3").arg(state, time, category);
+    // The file's own name: its folder only repeats the category.
+    const QString path = QString::fromLocal8Bit(m_text.c_str());
+    const QString file = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return tr("%1, %2, category %3, file %4").arg(state, time, category, file);
+}
+
+void CDisplayPanel::SetActivity(Activity activity)
+{
+    if (activity == m_activity)
+        return;
+    m_activity = activity;
+    UpdateAccessibleText();
+}
+
+void CDisplayPanel::UpdateAccessibleText(bool timeOnly)
+{
+    // A zero delay lets the panel's setters for one state finish first, so
+    // that one state change is one event.
+    if (!timeOnly) {
+        m_announce.start(0);
+        return;
+    }
+    if (m_announce.isActive())
+        return; // the pending event will carry the new time
+    const int64_t since = m_clock() - m_announcedAt;
+    m_announce.start(int(std::clamp<int64_t>(kAnnounceMs - since, 0, kAnnounceMs)));
+}
+
+void CDisplayPanel::Announce()
+{
+    QString text = AccessibleText();
+    if (text == m_announcedText)
+        return;
+    std::swap(text, m_announcedText);
+    m_announcedAt = m_clock();
+    QAccessibleEvent name(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&name);
+    QAccessibleTextUpdateEvent update(this, 0, text, m_announcedText);
+    QAccessible::updateAccessibility(&update);
+    emit AccessibleTextAnnounced(m_announcedText);
 }
 
 void CDisplayPanel::SetSeconds(uint32_t seconds)
@@ -153,7 +321,7 @@ void CDisplayPanel::SetSeconds(uint32_t seconds)
             m_pending += QRect(0, 0, kWidth, 16); // the text line moves with the time
         else
             m_pending += TimeRect();
-        UpdateAccessibleText();
+        UpdateAccessibleText(true);
     }
     RepaintPending();
 }
@@ -312,7 +480,19 @@ QImage CDisplayPanel::Render() const
     }
 
     // Category label; rows 27 and 28 under it stay black.
-    p.drawImage(LabelRect().topLeft(), m_hLabels[m_category], QRect(QPoint(0, 0), LabelRect().size()));
+    const QRect label = LabelRect();
+    p.setClipRect(label);
+    const std::array<LabelWord, 4> words = LabelWords();
+    for (int i = 0; i < 4; ++i) {
+        const QImage& ink = i == m_category ? m_labelLit : m_labelDim;
+        int cx = label.x() + words[size_t(i)].x;
+        for (const std::optional<QPoint>& cell : words[size_t(i)].cells) {
+            if (cell)
+                p.drawImage(QPoint(cx, label.y()), ink, QRect(*cell, QSize(5, 6)));
+            cx += 5;
+        }
+    }
+    p.setClipping(false);
     return image;
 }
 
@@ -334,4 +514,11 @@ void CDisplayPanel::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setClipRegion(event->region());
     PaintScaled(painter);
+    // The keyboard focus (Tab reaches the strip for screen readers) shows on
+    // the panel as a frame in the bar's colour; QWidget repaints on focus in
+    // and out. A strip that is a window of its own has nothing to tell apart.
+    if (hasFocus() && !isWindow()) {
+        painter.setPen(kBarDone);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }

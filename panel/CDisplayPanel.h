@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The LCD strip across the middle of the recorder panel: the time, one line
 // of text (the current file's path), the category label and a progress bar.
-// It paints only from the program's bitmaps, never with a font; what it shows
+// It paints only from the program's bitmaps, never with a system font (the
+// category names, translated, in the font sheet's capitals); what it shows
 // comes from the recording session through the panel.
 #include <QImage>
 #include <QRegion>
@@ -62,6 +65,19 @@ public:
     // Milliseconds on a monotonic clock, for the level's hold and fall-back.
     void SetClock(std::function<int64_t()> clock);
 
+    // What the session is doing, for screen readers only: the picture shows
+    // it through the buttons and the blinking time.
+    enum class Activity { Stopped, Recording, Paused, Playing };
+    void SetActivity(Activity activity);
+    Activity GetActivity() const { return m_activity; }
+    // The display in words, e.g. "Recording, 00:15, category New, file
+    // 09-Dec-2026_15659.wav": the state, the time, the category and the
+    // file's own name (left out without a file). Always current; screen
+    // readers are told of a change of state at once, of the time alone at
+    // most once per kAnnounceMs.
+    QString AccessibleText() const;
+    static constexpr int kAnnounceMs = 1000;
+
     // The time stands still and blinks (a paused recording); the other parts
     // stay as they are.
     void SetBlinking(bool blinking);
@@ -82,6 +98,10 @@ public:
     // (nearest neighbour, never smoothed).
     void PaintScaled(QPainter& painter) const;
 
+signals:
+    // Screen readers were just told of the new line (name and text changed).
+    void AccessibleTextAnnounced(const QString& text);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -90,12 +110,18 @@ private:
     int BarColumns() const;
     int LevelColumns(float dBFS) const;
     void RepaintPending();
-    void UpdateAccessibleText();
+    // Schedules telling screen readers of a changed line: at once (after the
+    // current batch of setters), or for the time alone, not before
+    // kAnnounceMs since the last time they were told.
+    void UpdateAccessibleText(bool timeOnly = false);
+    void Announce();
 
     uint32_t m_seconds = 0;
     QImage m_hDigits;
     QImage m_hFont;
-    QImage m_hLabels[4];
+    // The font sheet's glyphs in the category label's lit and dim colours.
+    QImage m_labelLit;
+    QImage m_labelDim;
     int32_t m_low = 0;
     int32_t m_high = 100;
     int32_t m_position = 0;
@@ -113,4 +139,9 @@ private:
 
     QTimer m_blink;
     bool m_timeHidden = false;
+
+    Activity m_activity = Activity::Stopped;
+    QTimer m_announce;          // single shot: the next text-changed event
+    QString m_announcedText;    // the line screen readers were last told
+    int64_t m_announcedAt = -kAnnounceMs;
 };

@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CFormatChooseDlg.h"
 
+#include "common/EngineTexts.h"
 #include "platform/codecs/IConversionStream.h"
 
 #include <QComboBox>
@@ -28,7 +31,7 @@ CFormatChooseDlg::CFormatChooseDlg(QWidget* parent, const QString& title, const 
     m_pFormat->setAccessibleName(tr("Format"));
     m_pFormat->setAccessibleDescription(tr("The kind of audio coding"));
     for (const auto& t : m_catalogue.Tags())
-        m_pFormat->addItem(QString::fromStdString(t.name));
+        m_pFormat->addItem(TranslateFormatName(t.name));
 
     m_pAttributes = new QComboBox(this);
     m_pAttributes->setObjectName(QStringLiteral("Attributes"));
@@ -66,7 +69,7 @@ void CFormatChooseDlg::FillAttributes(int tagIndex)
     if (tagIndex < 0 || size_t(tagIndex) >= m_catalogue.Tags().size())
         return;
     for (const auto& f : m_catalogue.Tags()[size_t(tagIndex)].formats)
-        m_pAttributes->addItem(QString::fromStdString(f.description));
+        m_pAttributes->addItem(TranslateFormatDescription(f.description));
 }
 
 void CFormatChooseDlg::SetInitialFormat(const uint8_t* block, size_t size)
@@ -126,13 +129,13 @@ uint32_t ChooseAudioFormat(QWidget* owner, std::vector<uint8_t>& buffer, const Q
 QString FormatChooseErrorText(uint32_t code)
 {
     switch (code) {
-    case 5: return QStringLiteral("The specified handle is invalid.");
-    case 6: return QStringLiteral("A suitable driver is not available to provide valid format selections.");
-    case 10: return QStringLiteral("At least one flag is invalid");
-    case 11: return QStringLiteral("At least one parameter is invalid.");
+    case 5: return CFormatChooseDlg::tr("The specified handle is invalid.");
+    case 6: return CFormatChooseDlg::tr("A suitable driver is not available to provide valid format selections.");
+    case 10: return CFormatChooseDlg::tr("At least one flag is invalid");
+    case 11: return CFormatChooseDlg::tr("At least one parameter is invalid.");
     case 512:
-        return QStringLiteral("The buffer identified by the pwfx member of the ACMFORMATCHOOSE structure is too small "
-                              "to contain the selected format.");
-    default: return QStringLiteral("MM ERROR %1").arg(code);
+        return CFormatChooseDlg::tr("The buffer identified by the pwfx member of the ACMFORMATCHOOSE structure is too "
+                                    "small to contain the selected format.");
+    default: return CFormatChooseDlg::tr("MM ERROR %1").arg(code);
     }
 }

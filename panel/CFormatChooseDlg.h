@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // "Select audio format": pick a recording format from the catalogue, by
 // format tag ("Format") and then by rate, depth and channels ("Attributes").
@@ -15,7 +17,7 @@ class QDialogButtonBox;
 class CFormatChooseDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CFormatChooseDlg(QWidget* parent = nullptr, const QString& title = QStringLiteral("Select audio format"),
+    explicit CFormatChooseDlg(QWidget* parent = nullptr, const QString& title = tr("Select audio format"),
                               const CFormatCatalogue& catalogue = CFormatCatalogue::Instance());
 
     // Selects the listed format equal to (or else nearest) the given one.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CRecorderDlg.h"
 
 #include "common/DialogUnits.h"
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -34,7 +37,7 @@ constexpr uint32_t kFormatChoiceCancelled = 515;
 
 QString CRecorderDlg::AboutMenuText()
 {
-    return QStringLiteral("&About Vellory...");
+    return tr("&About Vellory...");
 }
 
 CRecorderDlg::CRecorderDlg(QWidget* parent)
@@ -68,7 +71,7 @@ void CRecorderDlg::OnInitDialog()
 {
     setFixedSize(DuX(229) + 2 * kBorder, DuY(92) + 2 * kBorder);
 
-    // Controls in the template's tab order.
+    // Controls in the template's order; the tab order is set below.
     m_btnRec = MakeButton(QStringLiteral("REC"), IDC_REC, 5, 55, 50, 19);
     m_btnStop = MakeButton(QStringLiteral("STOP"), IDC_STOP, 58, 55, 50, 19);
     m_btnPlay = MakeButton(QStringLiteral("PLAY"), IDC_PLAY, 111, 55, 50, 19);
@@ -108,22 +111,58 @@ void CRecorderDlg::OnInitDialog()
         const char* description;
     };
     const Help help[] = {
-        {m_btnRec, "Record (Alt+R)", "Starts a new recording in the category the display shows."},
-        {m_btnStop, "Stop (Alt+S)",
-         "Stops the recording or the playback. Ctrl+Space pauses and resumes a recording."},
-        {m_btnPlay, "Play (Alt+P)",
-         "Plays the file the display shows. While playing, Left and Right step 5 seconds and Home "
-         "goes back to the start."},
-        {m_btnManager, "Recordings manager (Alt+M)", "Lists, deletes and opens the recordings of a category."},
-        {m_btnOption, "Recording format (Alt+O)", "Chooses the audio format of the next recordings."},
-        {m_btnPower, "Power off (Esc)", "Ends the program; a recording in progress is finished first."},
-        {m_btnMin, "Minimise", "Minimises the panel."},
+        {m_btnRec, QT_TR_NOOP("Record (Alt+R)"), QT_TR_NOOP("Starts a new recording in the category the display shows.")},
+        {m_btnStop, QT_TR_NOOP("Stop (Alt+S)"),
+         QT_TR_NOOP("Stops the recording or the playback. Ctrl+Space pauses and resumes a recording.")},
+        {m_btnPlay, QT_TR_NOOP("Play (Alt+P)"),
+         QT_TR_NOOP("Plays the file the display shows. While playing, Left and Right step 5 seconds and Home "
+                    "goes back to the start.")},
+        {m_btnManager, QT_TR_NOOP("Recordings manager (Alt+M)"),
+         QT_TR_NOOP("Lists, deletes and opens the recordings of a category.")},
+        {m_btnOption, QT_TR_NOOP("Recording format (Alt+O)"),
+         QT_TR_NOOP("Chooses the audio format of the next recordings.")},
+        {m_btnPower, QT_TR_NOOP("Power off (Esc)"),
+         QT_TR_NOOP("Ends the program; a recording in progress is finished first.")},
+        {m_btnMin, QT_TR_NOOP("Minimise"), QT_TR_NOOP("Minimises the panel.")},
     };
     for (const Help& h : help) {
-        h.button->setToolTip(QString::fromLatin1(h.tip));
-        h.button->setAccessibleDescription(QString::fromLatin1(h.description));
+        h.button->setToolTip(tr(h.tip));
+        h.button->setAccessibleDescription(tr(h.description));
         h.button->installEventFilter(this);
     }
+
+    // Screen readers name the buttons by the words the skin shows on them
+    // (the captions name the images) and read each key from the button's
+    // shortcut; the panel keeps handling the keys itself (see event()).
+    struct Named {
+        CBitmapButton* button;
+        const char* name;
+        QKeySequence key;
+    };
+    const Named named[] = {
+        {m_btnRec, QT_TR_NOOP("Record"), QKeySequence(Qt::ALT | Qt::Key_R)},
+        {m_btnStop, QT_TR_NOOP("Stop"), QKeySequence(Qt::ALT | Qt::Key_S)},
+        {m_btnPlay, QT_TR_NOOP("Play"), QKeySequence(Qt::ALT | Qt::Key_P)},
+        {m_btnManager, QT_TR_NOOP("File Manager"), QKeySequence(Qt::ALT | Qt::Key_M)},
+        {m_btnOption, QT_TR_NOOP("Options"), QKeySequence(Qt::ALT | Qt::Key_O)},
+        {m_btnPower, QT_TR_NOOP("Power"), QKeySequence(Qt::Key_Escape)},
+        {m_btnMin, QT_TR_NOOP("Minimise"), QKeySequence()},
+    };
+    for (const Named& n : named) {
+        n.button->setAccessibleName(tr(n.name));
+        if (n.key.isEmpty())
+            continue;
+        n.button->setShortcut(n.key);
+        n.button->setAccessibleDescription(n.button->accessibleDescription() + QLatin1Char(' ')
+                                           + tr("Key: %1").arg(n.key.toString(QKeySequence::NativeText)));
+    }
+
+    // Tab follows the picture: the top row left to right, the display, then
+    // the bottom row.
+    QWidget* const tabOrder[] = {m_btnManager, m_btnOption, m_btnPower, m_display,
+                                 m_btnRec,     m_btnStop,   m_btnPlay,  m_btnMin};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     Render(m_session->State());
     m_hSkin = SkinPixmap();
@@ -221,6 +260,12 @@ void CRecorderDlg::Render(const SessionState& s)
         m_display->SetRange(s.rangeLow, s.rangeHigh, false);
     if (!s.showLevel && (first || s.position != m_shown.position))
         m_display->SetPosition(s.position);
+    // The state in words, for screen readers.
+    using Activity = CDisplayPanel::Activity;
+    m_display->SetActivity(s.mode == SessionMode::Playing ? Activity::Playing
+                           : s.mode != SessionMode::Recording ? Activity::Stopped
+                           : s.paused                         ? Activity::Paused
+                                                              : Activity::Recording);
     // Last: it repaints whatever changed above, and nothing when nothing did.
     m_display->SetSeconds(s.seconds);
     if (first || s.paused != m_shown.paused)
@@ -267,26 +312,37 @@ void CRecorderDlg::OnAboutProgram()
     about.exec();
 }
 
-void CRecorderDlg::OnPopupMenu(const QPoint& globalPos)
+void CRecorderDlg::OnPopupMenu(const QPoint& globalPos, bool byKeyboard)
 {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("PopupMenu"));
+    menu.setAccessibleName(tr("Panel menu"));
     // Pausing belongs to a running recording; the menu offers it only then.
     const bool paused = m_session->IsPaused();
     if (m_session->CanPause()) {
-        QAction* pause = paused ? menu.addAction(QStringLiteral("&Resume Recording"))
-                                : menu.addAction(QStringLiteral("&Pause Recording"));
+        QAction* pause = paused ? menu.addAction(tr("&Resume Recording"))
+                                : menu.addAction(tr("&Pause Recording"));
         pause->setData(paused ? ID_RESUME_RECORDING : ID_PAUSE_RECORDING);
         menu.addSeparator();
     }
-    QAction* hide = menu.addAction(QStringLiteral("&Hide Window"));
+    QAction* hide = menu.addAction(tr("&Hide Window"));
     menu.addSeparator();
-    QAction* settings = menu.addAction(QStringLiteral("&Settings"));
+    QAction* settings = menu.addAction(tr("&Settings"));
     menu.addSeparator();
-    QAction* about = menu.addAction(QStringLiteral("&About Program"));
+    QAction* about = menu.addAction(tr("&About Program"));
     hide->setData(ID_HIDE_WINDOW);
     settings->setData(ID_SETTINGS);
     about->setData(ID_APP_ABOUT);
+    // Opened by key, the menu starts on its first item, so that the focus
+    // (and a screen reader) is on an item rather than nowhere until Down.
+    if (byKeyboard)
+        QTimer::singleShot(0, &menu, [&menu] {
+            for (QAction* action : menu.actions())
+                if (!action->isSeparator() && action->isEnabled()) {
+                    menu.setActiveAction(action);
+                    break;
+                }
+        });
     QAction* chosen = menu.exec(globalPos);
     if (!chosen)
         return;
@@ -376,6 +432,24 @@ void CRecorderDlg::mouseReleaseEvent(QMouseEvent* event)
     QDialog::mouseReleaseEvent(event);
 }
 
+bool CRecorderDlg::event(QEvent* event)
+{
+    // The buttons' shortcuts are there for screen readers to read; the keys
+    // stay with HandlePanelKey and the dialog's Escape (focus to the button,
+    // a press only when enabled, no auto-repeat), so Qt's shortcut map must
+    // never take them first. The override comes up here from any child.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+        for (CBitmapButton* button : {m_btnRec, m_btnStop, m_btnPlay, m_btnManager, m_btnOption, m_btnPower})
+            if (!button->shortcut().isEmpty() && button->shortcut() == pressed) {
+                event->accept();
+                return true;
+            }
+    }
+    return QDialog::event(event);
+}
+
 bool CRecorderDlg::eventFilter(QObject* watched, QEvent* event)
 {
     // A focused picture button would take Ctrl+Space as a press and the
@@ -424,7 +498,7 @@ bool CRecorderDlg::HandlePanelKey(QKeyEvent* event)
         QWidget* at = focusWidget();
         const QPoint pos = at && at != this ? at->mapToGlobal(at->rect().center())
                                             : mapToGlobal(QPoint(kBorder, kBorder));
-        OnPopupMenu(pos);
+        OnPopupMenu(pos, true);
         return true;
     }
     if (mods == Qt::NoModifier) {
@@ -478,7 +552,7 @@ void CRecorderDlg::OnOption()
     const WAVEFORMATEX* format = m_session->RecordFormat();
     const size_t current = FormatBlockSize(format);
     std::memcpy(buffer.data(), format, std::min(current, kFormatBuffer));
-    const uint32_t result = ChooseAudioFormat(this, buffer, QStringLiteral("Select audio format"));
+    const uint32_t result = ChooseAudioFormat(this, buffer, tr("Select audio format"));
     if (result == 0) {
         WAVEFORMATEX chosen;
         std::memcpy(&chosen, buffer.data(), sizeof chosen);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The recorder panel, the program's one main window: a frameless skinned
 // dialog whose picture buttons drive a recording session and whose display
@@ -73,6 +75,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Keeps Qt's shortcut map off the keys the panel handles itself.
+    bool event(QEvent* event) override;
     // The panel's keys reach it also while a button has the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,8 +101,9 @@ private:
     void OnSysCommand(uint32_t id);
     void OnAboutProgram();
     void OnHideWindow();
-    // Runs the pop-up menu at a screen position.
-    void OnPopupMenu(const QPoint& globalPos);
+    // Runs the pop-up menu at a screen position; opened by key, its first
+    // item is active.
+    void OnPopupMenu(const QPoint& globalPos, bool byKeyboard = false);
     // The window's own menu (Alt+Space): "&About Vellory...".
     void OnSystemMenu(const QPoint& globalPos);
 

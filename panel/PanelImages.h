@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The panel's pictures from the program's resources. Null when the resources
 // are not linked in (the panel then paints its face colour only).

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The one place where the platform's backends are chosen. Capture and
 // playback use PulseAudio (unset or "pulse" in VELLORY_AUDIO) or the virtual

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Libraries the program needs only once it records, converts or plays are
 // loaded on their first use instead of at start-up: see FfmpegOnDemand.cpp

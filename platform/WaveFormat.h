@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The audio format record stored verbatim as the "fmt " chunk: 18 bytes,
 // little-endian, followed by cbSize extra bytes.

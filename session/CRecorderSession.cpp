@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "session/CRecorderSession.h"
 
+#include "common/EngineTexts.h"
 #include "common/Settings.h"
 #include "engine/CWaveRecorder.h"
 #include "library/RecordingNames.h"
@@ -44,7 +47,7 @@ void CRecorderSession::OnTimer(int id)
     switch (id) {
     case IDT_RECORDING: OnRecordingTick(); break;
     case IDT_PLAYBACK: RefreshPlaybackState(); break;
-    default: emit Message(QStringLiteral("Unknown timer reached!"), MB_OK); break;
+    default: emit Message(tr("Unknown timer reached!"), MB_OK); break;
     }
 }
 
@@ -196,8 +199,8 @@ bool CRecorderSession::Record()
     if (m_pRecorder->InputFellBack()) {
         // Said once the recording runs, so that no audio waits on the box.
         QTimer::singleShot(0, this, [this] {
-            emit Message(QStringLiteral("The chosen input device is not available. "
-                                        "Recording from the default input."),
+            emit Message(tr("The chosen input device is not available. "
+                            "Recording from the default input."),
                          MB_ICONEXCLAMATION);
         });
     }
@@ -218,7 +221,7 @@ void CRecorderSession::Stop()
             // (a full disk, a network file system): the file is not safe.
             const CWavFile& file = m_pRecorder->GetWavFile();
             if (file.LastWriteError() == WavWriteError::DiskWrite)
-                emit Message(QStringLiteral("The recording could not be finished because the file could not be written:\n%1")
+                emit Message(tr("The recording could not be finished because the file could not be written:\n%1")
                                  .arg(QString::fromLocal8Bit(std::strerror(file.LastErrno()))),
                              MB_ICONSTOP);
         }
@@ -240,16 +243,16 @@ QString CRecorderSession::RefusalText() const
     const CWavFile& file = m_pRecorder->GetWavFile();
     switch (file.LastWriteError()) {
     case WavWriteError::DiskWrite:
-        return QStringLiteral("The recording was stopped because the file could not be written:\n%1")
+        return tr("The recording was stopped because the file could not be written:\n%1")
             .arg(QString::fromLocal8Bit(std::strerror(file.LastErrno())));
     case WavWriteError::OutOfMemory:
-        return QStringLiteral("The recording was stopped because there was not enough memory.");
+        return tr("The recording was stopped because there was not enough memory.");
     case WavWriteError::SizeLimit:
-        return QStringLiteral("The recording was stopped because the file reached the largest size a WAV file can hold.");
+        return tr("The recording was stopped because the file reached the largest size a WAV file can hold.");
     case WavWriteError::ConversionBehind:
     case WavWriteError::None:
     default:
-        return QStringLiteral("Sorry, your system too slow to recording in selected format.");
+        return tr("Sorry, your system too slow to recording in selected format.");
     }
 }
 
@@ -290,8 +293,8 @@ void CRecorderSession::OnRecordingTick()
     // A recording whose input went away ended on its own; the user is told once.
     if (m_pRecorder && m_pRecorder->DeviceLost() && !m_bLossReported) {
         m_bLossReported = true;
-        emit Message(QStringLiteral("The recording was stopped because the sound input went away.\n"
-                                    "What was recorded until then is saved."),
+        emit Message(tr("The recording was stopped because the sound input went away.\n"
+                        "What was recorded until then is saved."),
                      MB_ICONSTOP);
     }
 }
@@ -434,7 +437,7 @@ void CRecorderSession::ReportMciError(uint32_t error, const char* name)
     if (m_bReportingError)
         return;
     m_bReportingError = true;
-    emit Message(QStringLiteral("%1:\n%2").arg(QString::fromLatin1(name), QString::fromStdString(MciGetErrorString(error))),
+    emit Message(QStringLiteral("%1:\n%2").arg(QString::fromLatin1(name), TranslateEngineText(MciGetErrorString(error))),
                  MB_OK);
     m_bReportingError = false;
     Shutdown();
@@ -450,7 +453,7 @@ bool CRecorderSession::Play()
     if (path.empty())
         return false;
     if (path.size() >= PATH_MAX || path.find('\0') != std::string::npos) {
-        emit Message(QStringLiteral("The path of this file is too long to be played:\n%1").arg(QString::fromStdString(path)),
+        emit Message(tr("The path of this file is too long to be played:\n%1").arg(QString::fromStdString(path)),
                      MB_ICONEXCLAMATION);
         return false;
     }
@@ -460,7 +463,7 @@ bool CRecorderSession::Play()
     const uint32_t openError = MciOpenWaveAudio(path, id);
     if (openError == MCIERR_LIBRARY_MISSING) {
         // Nothing was opened: the panel stays, and PLAY works once the library is installed.
-        emit Message(QString::fromStdString(MciGetErrorString(openError)), MB_ICONEXCLAMATION);
+        emit Message(TranslateEngineText(MciGetErrorString(openError)), MB_ICONEXCLAMATION);
         return false;
     }
     ReportMciError(openError, "MCI_OPEN");

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // One recording session of the panel, without any widget: the recorder and
 // its format, pause and resume with their clock, the playback device with its

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Measuring recorded tones: decoding a file with the command-line tools and
 // comparing the result with the tone that was recorded.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "PanelTestSupport.h"
 
 #include "common/MessageBoxes.h"
@@ -6,7 +8,11 @@
 #include "panel/CDisplayPanel.h"
 #include "panel/CRecorderDlg.h"
 
-#include <cstring>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 Boxes::Boxes()
 {
@@ -40,39 +46,23 @@ bool DisplayShows(CDisplayPanel* display, uint32_t seconds)
     return reference.Render().copy(time) == display->Render().copy(time);
 }
 
-void WriteToneFile(const std::string& path, double seconds)
+void ShowActive(QWidget& window)
 {
-    const uint32_t rate = 22050;
-    const auto samples = SineSamples(440, 0.5, rate, size_t(seconds * rate));
-    const uint32_t data = uint32_t(samples.size() * 2);
-    std::vector<uint8_t> b(46 + data);
-    size_t at = 0;
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at++] = uint8_t(v >> (8 * i));
-    };
-    auto u16 = [&](uint16_t v) {
-        b[at++] = uint8_t(v);
-        b[at++] = uint8_t(v >> 8);
-    };
-    auto tag = [&](const char* t) {
-        for (int i = 0; i < 4; ++i)
-            b[at++] = uint8_t(t[i]);
-    };
-    tag("RIFF");
-    u32(46 - 8 + data);
-    tag("WAVE");
-    tag("fmt ");
-    u32(18);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    u16(0);
-    tag("data");
-    u32(data);
-    std::memcpy(b.data() + at, samples.data(), data);
-    WriteFileBytes(path, b);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+MenuPicker::MenuPicker(Qt::Key key)
+{
+    m_timer.setInterval(10);
+    QObject::connect(&m_timer, &QTimer::timeout, [this, key] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible())
+            return;
+        m_timer.stop();
+        ++m_seen;
+        QTest::keyClick(menu, key);
+    });
+    m_timer.start();
 }

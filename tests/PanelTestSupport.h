@@ -1,9 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
-// Collects the panel's message boxes and the engine's, in order, answering OK.
-#include "TestSupport.h"
+// Helpers of the panel tests, over those of the session tests: the panel's
+// message boxes and the engine's, the button row, the display's time, and the
+// panel's pop-up menu and windows driven as a user would.
+#include "SessionTestSupport.h"
+
+#include <QTimer>
 
 class CDisplayPanel;
 class CRecorderDlg;
+class QWidget;
 
 #include <functional>
 #include <string>
@@ -14,6 +21,7 @@ struct Box {
     unsigned style;
 };
 
+// Collects the panel's message boxes and the engine's, in order, answering OK.
 class Boxes : public CapturingHost {
 public:
     Boxes();
@@ -23,15 +31,23 @@ public:
     std::function<void()> onBox; // runs while a panel box is "open"
 };
 
-// Enabled states of REC, STOP and PLAY.
-struct Buttons {
-    bool rec, stop, play;
-    bool operator==(const Buttons&) const = default;
-};
+// Enabled states of the panel's REC, STOP and PLAY.
+using Buttons = EnabledButtons;
 Buttons ButtonsOf(const CRecorderDlg& dlg);
 
 // True when the display's time reads as that of a display holding `seconds`.
 bool DisplayShows(CDisplayPanel* display, uint32_t seconds);
 
-// A PCM file of `seconds` of a 440 Hz tone at half scale, 22050 Hz mono 16-bit.
-void WriteToneFile(const std::string& path, double seconds);
+// Shows a window and waits until it is the active one, as keys need.
+void ShowActive(QWidget& window);
+
+// Chooses an entry of the next pop-up menu by its key while the picker lives.
+class MenuPicker {
+public:
+    explicit MenuPicker(Qt::Key key);
+    int Seen() const { return m_seen; }
+
+private:
+    QTimer m_timer;
+    int m_seen = 0;
+};

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The real audio path in tests: a private PulseAudio server of the test's
 // own (a null sink and a microphone on its monitor), pointing libpulse at it,

@@ -1,10 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #include "SessionTestSupport.h"
 
+#include "common/Settings.h"
+#include "library/RecordingNames.h"
+#include "platform/AudioBackends.h"
+#include "platform/playback/CVirtualOutput.h"
+#include "platform/playback/MciWaveAudio.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
+#include <cstdlib>
 #include <cstring>
+
+void VirtualAudioTest::SetUp()
+{
+    // Settings of our own: tests of one binary may run side by side (ctest
+    // -j), each process with its first HOME.
+    ::setenv("HOME", m_home.Path().c_str(), 1);
+    QStandardPaths::setTestModeEnabled(true);
+    WriteRoot(m_root.Path() + "/");
+    m_input.frequency = 1000;
+    OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
+                                                   WaveInProcFn proc, void* instance) {
+        return CVirtualWaveIn::Open(device, format, proc, instance, m_input);
+    });
+    OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(1.0); });
+}
+
+void VirtualAudioTest::TearDown()
+{
+    OverrideBackend(&AudioBackends::waveIn, {});
+    OverrideBackend(&AudioBackends::audioOutput, {});
+    OverrideBackend(&AudioBackends::conversion, {});
+    SetRecordingNameClock({});
+    WriteRoot("");
+}
+
+void VirtualAudioTest::WaitMs(int ms) { QTest::qWait(ms); }
 
 void SessionMessages::Watch(CRecorderSession& session)
 {
@@ -106,4 +141,11 @@ bool WaitUntil(const std::function<bool()>& done, int ms)
         QTest::qWait(20);
     }
     return done();
+}
+
+void Settle()
+{
+    MciWaitForNotifications();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
 }

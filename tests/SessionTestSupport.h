@@ -1,17 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
-// Helpers of the session tests: the user's messages in the order they came
-// (the engine's through its host, the session's through its Message signal),
-// the button row of a state, and finished-file checks.
+// Helpers of the session tests, and of the panel tests over them: a fixture
+// with private settings and virtual devices, the user's messages in the order
+// they came (the engine's through its host, the session's through its Message
+// signal), the button row of a state, and finished-file checks. Nothing here
+// needs a widget: the session tests run on a core application.
 #include "TestSupport.h"
+#include "platform/capture/CVirtualWaveIn.h"
 #include "session/CRecorderSession.h"
 
 #include <QObject>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
+
+// A HOME and a recording folder of the test's own, the virtual input (a
+// 1 kHz sine at real speed, as m_input says) and the virtual output in place
+// of the sound server's; every override is undone after the test.
+class VirtualAudioTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    static void WaitMs(int ms);
+
+    TempDir m_home;
+    TempDir m_root;
+    VirtualWaveInConfig m_input;
+};
 
 struct UserMessage {
     std::string text;
@@ -56,3 +77,6 @@ void WritePcmTone(const std::string& path, double seconds);
 
 // Lets the event loop run until `done` or `ms` passed; the last answer of `done`.
 bool WaitUntil(const std::function<bool()>& done, int ms);
+
+// Delivers the playback notifications on their way, and what they queued.
+void Settle();

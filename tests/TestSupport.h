@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Shared helpers of the tests: temporary folders, file bytes, a capturing
 // engine host, and running external measuring tools.

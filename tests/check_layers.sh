@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Each product folder includes only from the layers below it: a folder that
 # reaches up (or sideways into a sibling) would tie the lower layer to widgets
 # or start-up code it must not know. Prints every offending include.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # The real program under Xvfb with a private PulseAudio server, driven from the
 # keyboard only: Alt+R records a tone, Ctrl+Space pauses and resumes, Alt+S
 # stops; the file lasts the recorded time without the paused seconds. Then

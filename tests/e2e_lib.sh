@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # shellcheck shell=bash
 # Shared by the end-to-end scripts and bench/run_all.sh, which source it:
 #   source "$(dirname "$0")/e2e_lib.sh"
@@ -7,6 +9,8 @@
 #   start_display            an Xvfb display of our own, $E2E_SCREEN, ready
 #   start_sound_server       a private server of $VELLORY_TEST_SERVER (pulseaudio
 #                            by default, or pipewire) via tools/private-pulse.sh
+#   start_session_bus        a D-Bus session bus of our own, nothing activatable
+#   start_a11y_bus           its accessibility bus, with a screen reader said to run
 #   start_panel NAME         $exe with its output in $work/NAME.log; waits for
 #                            the panel window and sets win, X, Y, WIDTH, HEIGHT
 #   click NAME / mclick NAME the one table of panel and manager controls
@@ -63,6 +67,19 @@ wait_log() { wait_for "$3" grep -q -- "$2" "$1"; } # file pattern seconds
 
 le16() { od -An -tu2 -j"$2" -N2 "$1" | tr -d ' '; } # file offset
 le32() { od -An -tu4 -j"$2" -N4 "$1" | tr -d ' '; } # file offset
+# Offset of a chunk's header in a RIFF file, found by walking the chunks; empty if absent.
+chunk_at() { # file id
+  local f=$1 id=$2 pos=12 size total
+  total=$(stat -c %s "$f")
+  while [ $((pos + 8)) -le "$total" ]; do
+    if [ "$(dd if="$f" bs=1 skip="$pos" count=4 2>/dev/null)" = "$id" ]; then echo "$pos"; return 0; fi
+    size=$(le32 "$f" $((pos + 4)))
+    pos=$((pos + 8 + size + (size & 1)))
+  done
+  return 1
+}
+probed_seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" 2>/dev/null; } # file
+newest_wav() { find "$1" -maxdepth 1 -name '*.wav' -type f -printf '%T@ %p\n' | sort -n | tail -1 | cut -d' ' -f2-; } # folder
 within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; } # value low high
 now() { date +%s%N; }
 secs_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'; } # start-ns
@@ -78,9 +95,17 @@ e2e_env() { # xcb (under Xvfb) | offscreen
   # A bus that does not exist: nothing reaches the user's session, and no
   # daemon is launched on demand.
   export QT_QPA_PLATFORM=$1 VELLORY_TRACE=1 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
+  # The checks read the English texts, whatever the desktop's language.
+  export LANGUAGE=en
   unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION VELLORY_AUDIO XDG_ACTIVATION_TOKEN \
         QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR QT_ENABLE_HIGHDPI_SCALING \
         QT_FONT_DPI QT_STYLE_OVERRIDE QT_QPA_PLATFORMTHEME
+}
+# Points the program's settings at a recording root of its own, $work/NAME, in $root.
+use_root() { # name
+  root=$work/$1
+  mkdir -p "$root" "$XDG_CONFIG_HOME/Corvane"
+  printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
 }
 
 # ---- display ----------------------------------------------------------------
@@ -136,6 +161,59 @@ start_listening() { # file
 }
 stop_listening() { [ -z "$listen_pid" ] || { kill -INT "$listen_pid" 2>/dev/null; wait "$listen_pid" 2>/dev/null; }; listen_pid=""; }
 
+# ---- accessibility bus ---------------------------------------------------------
+# Screen readers talk to programs over the accessibility bus, which the session
+# bus hands out (org.a11y.Bus). Both are our own here: a session bus whose
+# services folder is empty, so nothing is started on demand, and the launcher
+# run on it by hand, so the user's session and accessibility buses are never
+# reached. The sound server's own bus (PipeWire's) is a third one, apart.
+start_session_bus() {
+  mkdir -p "$work/dbus-services"
+  cat >"$work/session.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$work/session-bus</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$work/dbus-services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+  dbus-daemon --config-file="$work/session.conf" --nofork --nopidfile </dev/null >"$work/session-bus.out" 2>&1 &
+  pids+=("$!")
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/session-bus
+  wait_for 5 dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetId ||
+    { echo "FAIL: the private D-Bus session bus did not start"; cat "$work/session-bus.out"; exit 1; }
+}
+# The launcher starts the accessibility bus at once and says on the session bus
+# that a screen reader runs (org.a11y.Status), as Orca does: Qt then exposes
+# its widgets. The registry is started by the accessibility bus on first use.
+start_a11y_bus() {
+  local launcher d
+  for d in /usr/libexec /usr/lib/at-spi2-core /usr/lib/at-spi2; do
+    [ -x "$d/at-spi-bus-launcher" ] && { launcher=$d/at-spi-bus-launcher; break; }
+  done
+  [ -n "${launcher:-}" ] || { echo "FAIL: at-spi-bus-launcher is not installed (package at-spi2-core)"; exit 1; }
+  unset AT_SPI_BUS_ADDRESS
+  # No settings daemon on this bus: the launcher's own settings stay in memory.
+  GSETTINGS_BACKEND=memory "$launcher" --launch-immediately --a11y=1 --screen-reader=1 \
+    </dev/null >"$work/a11y-bus.out" 2>&1 &
+  pids+=("$!")
+  wait_for 10 a11y_status ScreenReaderEnabled ||
+    { echo "FAIL: the accessibility bus did not start"; cat "$work/a11y-bus.out"; exit 1; }
+  a11y_bus=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | tr -d ' ')
+  [ -n "$a11y_bus" ] || { echo "FAIL: the accessibility bus has no address"; exit 1; }
+}
+a11y_status() { # property: true on the session bus
+  dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+    org.freedesktop.DBus.Properties.Get string:org.a11y.Status "string:$1" | grep -q true
+}
+
 # ---- the panel ----------------------------------------------------------------
 # Every xdotool wait (--sync) is bounded: a window that never comes fails the
 # test, not the run.
@@ -171,16 +249,22 @@ app_ended() { # seconds
 # POWER ends the program with status 0 within five seconds.
 power_off() { # [what the program is, for the messages]
   [ -n "$app" ] || return 0
-  local what=${1:-the program}
   click POWER
-  if app_ended 5; then
-    echo "$what ended with status $app_rc"
-    [ "$app_rc" = 0 ] || fail "$what exited with status $app_rc after POWER"
+  expect_clean_exit 5 "${1:-the program}" " after POWER"
+}
+# $app must end with status 0 within the time given; one that does not end is
+# killed, so that the next step starts without it.
+expect_clean_exit() { # seconds what [cause, ending the failure messages]
+  if app_ended "$1"; then
+    echo "$2 ended with status $app_rc"
+    [ "$app_rc" = 0 ] || fail "$2 exited with status $app_rc${3:-}"
   else
-    fail "POWER did not end $what"
-    kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""
+    fail "$2 did not end within $1 s${3:-}"
+    kill_app
   fi
 }
+# Kills $app if it still runs: a step that failed leaves nothing to the next.
+kill_app() { [ -z "$app" ] || { kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""; }; }
 
 # The controls, in pixels from the window's top left corner. Panel: a 3-pixel
 # border, then each button's place in the panel's image plus half its size.

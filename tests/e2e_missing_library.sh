@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # The real program under Xvfb on a system whose libpulse is broken (a 0-byte
 # file found first through LD_LIBRARY_PATH, as after a damaged install): the
 # panel starts, REC and PLAY each show a box naming the library and the

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # The real program under Xvfb with no sound server to reach: the panel still
 # starts, REC reports "No device driver is present." and leaves the panel
 # idle, and POWER ends the program with status 0.

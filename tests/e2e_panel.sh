@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # The real program under Xvfb with a private PulseAudio server: REC, a tone
 # played into the sink, STOP, and the new file checked (name, header, length,
 # tone); then PLAY heard on the sink's monitor, the manager opened, the panel

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # A recording cut off by kill -9 is repaired when the program starts again:
 # the real program under Xvfb on the virtual input, REC, kill -9 after a few
 # seconds, start again; the file then has its true sizes and real readers take it.

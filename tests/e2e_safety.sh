@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # The real program under Xvfb with a private PulseAudio server, checked for
 # what keeps recordings safe and whole:
 #   format   a compressed format chosen in "Select audio format" (GSM 6.10 and
@@ -40,34 +42,14 @@ decoded_seconds() {
   [ -z "$err" ] || { echo "ffmpeg: $err" >&2; return 1; }
   awk -v n="$(stat -c %s "$work/decoded.raw")" 'BEGIN { printf "%.3f", n / 16000 }'
 }
-probed_seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" 2>/dev/null; }
 # The rough frequency of the loudest part of a file, through FFmpeg.
 tone_of() { ffmpeg -nostdin -v error -i "$1" -ac 1 -f wav - 2>/dev/null | sox -t wav - -n trim "${2:-0.5}" 1 stat 2>&1 | awk '/Rough   frequency/ {print $3}'; }
-
-# Offset of a chunk's header in a RIFF file, found by walking the chunks; empty if absent.
-chunk_at() { # file id
-  local f=$1 id=$2 pos=12 size total
-  total=$(stat -c %s "$f")
-  while [ $((pos + 8)) -le "$total" ]; do
-    if [ "$(dd if="$f" bs=1 skip="$pos" count=4 2>/dev/null)" = "$id" ]; then echo "$pos"; return 0; fi
-    size=$(le32 "$f" $((pos + 4)))
-    pos=$((pos + 8 + size + (size & 1)))
-  done
-  return 1
-}
 
 start_display
 start_sound_server
 
 # A tone at -6 dBFS, under way before the caller goes on.
 tone() { play_tone "$1" "$2" 0.5; sleep 0.3; } # seconds frequency
-
-# Each check records into a root folder of its own.
-use_root() {
-  root=$work/$1
-  mkdir -p "$root" "$XDG_CONFIG_HOME/Corvane"
-  printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
-}
 
 start_app() { # log-name; sets app, win, X, Y, log
   start_panel "$1" || return 1
@@ -99,8 +81,6 @@ choose_format() { # name
   xdotool key Return
   wait_gone 3 window_shown '^Select audio format$' || fail "the format dialog did not close on Enter"
 }
-
-newest_wav() { find "$1" -maxdepth 1 -name '*.wav' -type f -printf '%T@ %p\n' | sort -n | tail -1 | cut -d' ' -f2-; }
 
 # A compressed recording's fact chunk: 4 bytes holding the sample count.
 check_fact() { # file decoded-seconds rate tolerance-samples
@@ -467,7 +447,7 @@ for check in $checks; do
   echo "== $check"
   "check_$check"
   stop_tone
-  if [ -n "$app" ]; then kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""; fi
+  kill_app
 done
 E2E_STEP=end
 

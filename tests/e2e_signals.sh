@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # The program ended from outside in the middle of a recording, under Xvfb
 # with a private sound server: SIGTERM (logout, system shutdown), SIGHUP and
 # SIGINT, in PCM and once in MPEG Layer-3, SIGTERM while the format dialog is
@@ -28,26 +30,6 @@ printf '#!/bin/sh\nexec env --default-signal=INT,HUP,TERM "%s" "$@"\n' "$real_ex
 chmod +x "$exe"
 
 journal=$XDG_STATE_HOME/vellory/recordings
-newest_wav() { find "$1" -maxdepth 1 -name '*.wav' -type f -printf '%T@ %p\n' | sort -n | tail -1 | cut -d' ' -f2-; }
-probed_seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" 2>/dev/null; }
-# Offset of a chunk's header in a RIFF file, found by walking the chunks; empty if absent.
-chunk_at() { # file id
-  local f=$1 id=$2 pos=12 size total
-  total=$(stat -c %s "$f")
-  while [ $((pos + 8)) -le "$total" ]; do
-    if [ "$(dd if="$f" bs=1 skip="$pos" count=4 2>/dev/null)" = "$id" ]; then echo "$pos"; return 0; fi
-    size=$(le32 "$f" $((pos + 4)))
-    pos=$((pos + 8 + size + (size & 1)))
-  done
-  return 1
-}
-
-# Each case records into a root folder of its own.
-use_root() {
-  root=$work/rec-$1
-  mkdir -p "$root" "$XDG_CONFIG_HOME/Corvane"
-  printf '[Parameters]\nFileManager=%s/\n' "$root" > "$XDG_CONFIG_HOME/Corvane/vellory.conf"
-}
 
 # Picks a format in "Select audio format" by typing the start of its name.
 choose_format() { # name
@@ -74,13 +56,7 @@ record_then() { # command...
   grep -qF "$f" "$journal" 2>/dev/null || fail "the journal does not name the recording in progress"
   "$@"
   wall=$(secs_since "$t0")
-  if app_ended 10; then
-    echo "the program ended with status $app_rc"
-    [ "$app_rc" = 0 ] || fail "the program exited with status $app_rc"
-  else
-    fail "the program did not end within 10 s"
-    kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""
-  fi
+  expect_clean_exit 10 "the program"
   stop_tone
 }
 
@@ -140,7 +116,7 @@ case_options() {
 
 # A signal in the middle of a recording: PCM, or a format chosen first.
 signal_case() { # signal [format-name]
-  use_root "$1${2:+-$2}"
+  use_root "rec-$1${2:+-$2}"
   start_panel "$1${2:+-$2}" || return
   sleep 0.4
   if [ -n "${2:-}" ]; then choose_format "$2" || return; fi
@@ -160,7 +136,7 @@ dialog_then_term() {
   kill -s TERM "$app"
 }
 case_TERM_DIALOG() {
-  use_root TERM-dialog
+  use_root rec-TERM-dialog
   start_panel TERM-dialog || return
   sleep 0.4
   record_then dialog_then_term || return
@@ -170,7 +146,7 @@ case_TERM_DIALOG() {
 # The X server goes away under the recording; the last case, as it takes the display.
 kill_display() { kill -9 "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null; xvfb_pid=""; }
 case_display() {
-  use_root display
+  use_root rec-display
   start_panel display || return
   sleep 0.4
   record_then kill_display || return
@@ -187,7 +163,7 @@ for c in $cases; do
   [ "$c" = options ] || [ -n "$sound_dir" ] || start_sound_server
   "case_$c"
   stop_tone
-  if [ -n "$app" ]; then kill -9 "$app" 2>/dev/null; wait "$app" 2>/dev/null; app=""; fi
+  kill_app
 done
 E2E_STEP=end
 finish "e2e signals"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # What a user or a distribution installs: cmake --install into a scratch
 # root, every file in its place and valid (desktop entry, AppStream metainfo,
 # man page, hicolor icons whose SVG and PNGs show the same picture), the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Shows the recorder panel at whatever scale QT_SCALE_FACTOR sets, takes it
 // through the repaints a recording and a playback cause, and saves what is on
 // screen twice: as those partial repaints left it, and after one repaint of

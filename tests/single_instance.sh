@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # One panel per user, tested with real processes: a second start hands over to
 # the first and exits quickly; a crashed first copy does not block the next;
 # simultaneous starts end with exactly one panel.

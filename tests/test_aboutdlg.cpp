@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The about box's version and address come from the build's one version and
 // home page, the same the installed metainfo and desktop entry carry.
 #include "panel/CAboutDlg.h"

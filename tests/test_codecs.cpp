@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Recording a tone in every catalogue format through the WAV writer, then
 // decoding the file with ffmpeg, sox where it reads the format, and the
 // program's playback decoder: length,

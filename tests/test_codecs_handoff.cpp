@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Compressed recording across worker threads: each flushed block is converted
 // on a worker, one at a time and in order; a slow conversion is waited for;
 // one that truly cannot keep up ends the recording without losing audio.

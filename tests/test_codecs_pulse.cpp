@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Compressed recording through the real audio path: a private PulseAudio
 // server, a 1000 Hz tone played into its null sink, and the wave recorder
 // capturing the sink's monitor into one format of every catalogue tag. Each

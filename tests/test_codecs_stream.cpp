@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The conversion stream on its own: which formats it accepts, that splitting
 // the input anywhere gives the same bytes (samples are carried, never lost),
 // that the end is padded to whole blocks, and what the catalogue declares.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The display strip and the generated artwork, checked pixel by pixel on
 // Qt's offscreen platform.
 #include "panel/CDisplayPanel.h"
@@ -13,6 +15,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QTest>
+#include <QTranslator>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -1002,32 +1005,47 @@ TEST(DisplayBlink, PausedTimeBlinksInItsOwnRectangle)
     ExpectTime(Shot(d.panel), "01:24", {2, 13, 24, 28, 39});
 }
 
-TEST(DisplayAccessibility, TimeCategoryAndFileAsAccessibleText)
+TEST(DisplayAccessibility, StateTimeCategoryAndFileAsAccessibleText)
 {
     CDisplayPanel panel;
     QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(&panel);
     ASSERT_NE(a11y, nullptr);
-    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 00:00");
-    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Home, no file");
+    ASSERT_NE(a11y->textInterface(), nullptr);
+    // The name and the Text interface read the same line.
+    auto line = [&] {
+        EXPECT_EQ(a11y->textInterface()->text(0, -1), a11y->text(QAccessible::Name));
+        return a11y->text(QAccessible::Name);
+    };
+    EXPECT_EQ(line(), "Stopped, 00:00, category Home");
     panel.SetSeconds(65);
-    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 01:05");
+    EXPECT_EQ(line(), "Stopped, 01:05, category Home");
     panel.SetSeconds(6000);
-    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 100:00");
+    EXPECT_EQ(line(), "Stopped, 100:00, category Home");
     panel.SetCategory(0);
-    EXPECT_EQ(a11y->text(QAccessible::Description), "Category New, no file");
+    EXPECT_EQ(line(), "Stopped, 100:00, category New");
     panel.SetCategory(3);
-    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Personal, no file");
-    // The file as set, not in the display's capitals.
+    EXPECT_EQ(line(), "Stopped, 100:00, category Personal");
+    // The file's own name as set, not in the display's capitals nor with its folder.
     panel.SetText("/home/u/fmanager/2/08-Dec-2026_61234.wav");
-    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Personal, file /home/u/fmanager/2/08-Dec-2026_61234.wav");
+    EXPECT_EQ(line(), "Stopped, 100:00, category Personal, file 08-Dec-2026_61234.wav");
     panel.SetCategory(2);
-    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Work, file /home/u/fmanager/2/08-Dec-2026_61234.wav");
+    EXPECT_EQ(line(), "Stopped, 100:00, category Work, file 08-Dec-2026_61234.wav");
+    const std::pair<CDisplayPanel::Activity, const char*> states[] = {
+        {CDisplayPanel::Activity::Recording, "Recording"},
+        {CDisplayPanel::Activity::Paused, "Paused"},
+        {CDisplayPanel::Activity::Playing, "Playing"},
+        {CDisplayPanel::Activity::Stopped, "Stopped"},
+    };
+    for (const auto& [activity, word] : states) {
+        panel.SetActivity(activity);
+        EXPECT_EQ(line(), QString::fromLatin1(word) + ", 100:00, category Work, file 08-Dec-2026_61234.wav");
+    }
     panel.SetText("");
-    EXPECT_EQ(a11y->text(QAccessible::Description), "Category Work, no file");
+    EXPECT_EQ(line(), "Stopped, 100:00, category Work");
     // A blinking time is still there for a screen reader.
     panel.SetBlinking(true);
     QTest::qWait(CDisplayPanel::kBlinkMs + 200);
-    EXPECT_EQ(a11y->text(QAccessible::Name), "Time 100:00");
+    EXPECT_EQ(line(), "Stopped, 100:00, category Work");
     panel.SetBlinking(false);
 }
 
@@ -1043,8 +1061,98 @@ TEST(DisplayAccessibility, ReachableFromThePanelWindow)
         if (window->child(i) && window->child(i)->object() == dlg.Display())
             display = window->child(i);
     ASSERT_NE(display, nullptr);
-    EXPECT_EQ(display->text(QAccessible::Name), "Time 00:00");
-    EXPECT_EQ(display->text(QAccessible::Description), "Category New, no file");
+    EXPECT_EQ(display->role(), QAccessible::StatusBar);
+    EXPECT_EQ(display->text(QAccessible::Name), "Stopped, 00:00, category New");
     dlg.Display()->SetSeconds(7);
-    EXPECT_EQ(display->text(QAccessible::Name), "Time 00:07");
+    EXPECT_EQ(display->text(QAccessible::Name), "Stopped, 00:07, category New");
+}
+
+namespace {
+
+// Category names as a translation would give them.
+class CategoryTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (QByteArray(context) != "Category")
+            return {};
+        const QByteArray s(source);
+        return s == "New" ? "Neu" : s == "Home" ? "Straße" : s == "Work" ? "Åre" : s == "Personal" ? "Persönlich" : "";
+    }
+    bool isEmpty() const override { return false; }
+};
+
+// Empty when the 5 x 6 cell at `at` shows the ink of the font sheet's cell
+// `cell` (its first variant) in `ink`, on black.
+std::string CompareGlyph(const QImage& shot, QPoint at, QPoint cell, QRgb ink)
+{
+    const QImage font = Font();
+    const QRgb green = qRgb(0, 204, 0);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const QRgb want = font.pixel(cell.x() + x, cell.y() + y) == green ? ink : kBlack;
+            if ((shot.pixel(at.x() + x, at.y() + y) | 0xFF000000u) != want)
+                return "differs at (" + std::to_string(at.x() + x) + "," + std::to_string(at.y() + y) + ")";
+        }
+    return {};
+}
+
+} // namespace
+
+TEST(Artwork, AccentedCapitalsInTheSheetsThirdRow)
+{
+    const QImage f = Font();
+    const QRgb green = qRgb(0, 204, 0), back = qRgb(4, 4, 4);
+    // Ä Á À Â Ö Ó Ô Ü Ú Ù Û É È Ê Ë Í Î Ï Ñ Ç Œ ẞ ¿ ¡ ~: 25 cells, each
+    // drawn, spaced, and unlike every other glyph of the sheet.
+    QSet<QString> shapes;
+    int cells = 0;
+    for (int row = 0; row < 3; ++row)
+        for (int cell = 0; cell < 31; ++cell) {
+            QString shape;
+            for (int y = 0; y < 6; ++y)
+                for (int x = 0; x < 5; ++x)
+                    shape += f.pixel(5 * cell + x, 6 * row + y) == green ? '#' : '.';
+            if (!shape.contains('#'))
+                continue;
+            EXPECT_TRUE(AllPixels(f, QRect(5 * cell + 4, 6 * row, 1, 6), back)) << "row " << row << " cell " << cell;
+            ++cells;
+            EXPECT_FALSE(shapes.contains(shape)) << "row " << row << " cell " << cell << " repeats a glyph";
+            shapes.insert(shape);
+            if (row == 2)
+                EXPECT_LT(cell, 25) << "glyph beyond the third row's 25";
+        }
+    EXPECT_EQ(cells, 31 + 31 + 25);
+}
+
+TEST(DisplayLabel, TranslatedNamesInTheFontsCapitals)
+{
+    const QRgb lit = qRgb(0, 207, 0), dim = qRgb(128, 138, 22);
+    CategoryTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    CDisplayPanel panel;
+    panel.SetCategory(3);
+    QImage shot = Shot(panel);
+    // NEU at 0, STRASSE (ß as SS) at 17, ARE (Å without its ring) at 54,
+    // PERSÖNLICH at 71: 120 pixels, wider than the English 100.
+    EXPECT_EQ(CDisplayPanel::LabelRect(), QRect(2, 20, 120, 7));
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2, 20), QPoint(65, 0), dim), "") << "N";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 17 + 20, 20), QPoint(90, 0), dim), "") << "first S of SS";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 17 + 25, 20), QPoint(90, 0), dim), "") << "second S of SS";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 54, 20), QPoint(0, 0), dim), "") << "Å drawn as A";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 71, 20), QPoint(75, 0), lit), "") << "P";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 71 + 20, 20), QPoint(20, 12), lit), "") << "Ö";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 71 + 45, 20), QPoint(35, 0), lit), "") << "H";
+    EXPECT_TRUE(AllPixels(shot, QRect(122, 20, W - 122, 9), kBlack));
+    EXPECT_TRUE(AllPixels(shot, QRect(0, 26, W, 6), kBlack));
+    // Another category moves the light, not the letters.
+    panel.SetCategory(1);
+    shot = Shot(panel);
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 71 + 20, 20), QPoint(20, 12), dim), "") << "Ö";
+    EXPECT_EQ(CompareGlyph(shot, QPoint(2 + 17, 20), QPoint(90, 0), lit), "") << "S";
+    // Back in English: the label of the original pictures again.
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(CDisplayPanel::LabelRect(), QRect(2, 20, 100, 7));
+    panel.SetCategory(3);
+    EXPECT_EQ(Compare(Shot(panel), QPoint(2, 20), Resource("bmp159.png"), QRect(0, 0, 100, 7)), "");
 }

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Recordings are personal: the folders the program makes for them are its
 // user's alone, while folders that exist keep the mode their owner gave them.
 #include "common/Settings.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The format-choice dialog: opens on the format passed in, returns the chosen
 // format with its extra bytes, tells a choice, a cancel and an error apart.
 #include "panel/CFormatChooseDlg.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Choosing the input through a private PulseAudio server: the server's sources
 // as listed and offered, a recording taken from a second virtual source, a
 // missing source falling back to the default with one message from the panel,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The journal of recordings in progress: where it lives, that its changes
 // are atomic and private, and that start-up repairs exactly what it names.
 #include "engine/CRecordingJournal.h"

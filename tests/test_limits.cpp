@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // A recording that reaches the largest size a WAV file can hold ends cleanly:
 // the writer refuses audio, the recording ends through its finish event, and
 // the file is finished and valid.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The recordings manager on real files in a temporary root.
 #include "app/CQtEngineHost.h"
 #include "common/MessageBoxes.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Record through the real audio path, find the recording in the manager, open
 // it into the panel and play it back to the end.
 #include "PulseTestSupport.h"

@@ -1,22 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The manager opened from the panel while it records: the file being
 // recorded can be neither deleted nor renamed, and the recording goes on to a
 // whole file.
+#include "SessionTestSupport.h"
 #include "TestSupport.h"
 #include "common/MessageBoxes.h"
-#include "common/Settings.h"
 #include "dialogs/CFileManagerDlg.h"
 #include "engine/MessageStyle.h"
 #include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CRecorderDlg.h"
-#include "platform/AudioBackends.h"
-#include "platform/capture/CVirtualWaveIn.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -30,26 +29,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Box {
-    std::string text;
-    unsigned style;
-};
-
-class ManagerWhileRecording : public ::testing::Test {
+class ManagerWhileRecording : public VirtualAudioTest {
 protected:
     void SetUp() override
     {
-        ::setenv("HOME", m_home.Path().c_str(), 1);
+        // Deleted files go to a trash inside the test's HOME.
         ::setenv("XDG_DATA_HOME", (m_home.Path() + "/data").c_str(), 1);
-        QStandardPaths::setTestModeEnabled(true);
-        WriteRoot(m_root.Path() + "/");
-        m_config.signal = VirtualWaveInConfig::Signal::Sine;
-        m_config.frequency = 1000;
-        m_config.speed = 1.0;
-        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
-                                                       WaveInProcFn proc, void* instance) {
-            return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
-        });
+        VirtualAudioTest::SetUp();
         SetMessageBoxHook([this](const QString& text, unsigned style) {
             m_boxes.push_back({text.toStdString(), style});
             return style == MB_YESNO_QUESTION ? IDYES : IDOK;
@@ -58,16 +44,12 @@ protected:
     void TearDown() override
     {
         SetMessageBoxHook({});
-        OverrideBackend(&AudioBackends::waveIn, {});
-        WriteRoot("");
+        VirtualAudioTest::TearDown();
         ::unsetenv("XDG_DATA_HOME");
     }
 
-    TempDir m_home;
-    TempDir m_root;
-    VirtualWaveInConfig m_config;
     CapturingHost m_host;
-    std::vector<Box> m_boxes;
+    std::vector<CapturedMessage> m_boxes;
 };
 
 } // namespace

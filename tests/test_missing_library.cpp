@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // libpulse and FFmpeg are loaded on first use; a missing or broken one must
 // cost the action that needs it (with a message naming the library and its
 // package), never the process. The checks run in children re-executed with

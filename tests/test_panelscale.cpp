@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The whole panel at scale factors 1, 1.25, 1.5, 2 and 3: each in a process
 // of its own (QT_SCALE_FACTOR works only from start-up), on the offscreen
 // platform. The display must grow with the skin, keep its place in the window

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The playback device over the virtual output: modes, positions and
 // notifications over time, stop, supersede, close, failures, and files of
 // every format (our own writer's layouts and FFmpeg's) decoded in full.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Every recording format on offer, written by our own writer, plays back
 // through the playback device as the tone that was recorded: finished, and
 // with the header sizes a crash would leave behind (zero).

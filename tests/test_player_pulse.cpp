@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The playback device on the real audio path: a tone played through a
 // private PulseAudio server's null sink is recorded from the sink's monitor
 // and measured; the server going away mid-play.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The panel's recording wiring on the offscreen platform: REC, STOP, POWER,
 // Escape and the pop-up menu drive its session, the display and the buttons
 // show the session's state, and the session's messages and end reach the
@@ -12,89 +14,17 @@
 #include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CRecorderDlg.h"
-#include "platform/AudioBackends.h"
-#include "platform/capture/CVirtualWaveIn.h"
-#include "platform/playback/CVirtualOutput.h"
 
-#include <QApplication>
-#include <QMenu>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
 
-// Chooses an entry of the next pop-up menu by its key while the picker lives.
-class MenuPicker {
-public:
-    explicit MenuPicker(Qt::Key key)
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, key] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu || !menu->isVisible())
-                return;
-            m_timer.stop();
-            ++m_seen;
-            QTest::keyClick(menu, key);
-        });
-        m_timer.start();
-    }
-    int Seen() const { return m_seen; }
-
-private:
-    QTimer m_timer;
-    int m_seen = 0;
-};
-
-class PanelRecording : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Settings of our own: tests of this binary may run side by side
-        // (ctest -j), each process with its first HOME.
-        ::setenv("HOME", m_home.Path().c_str(), 1);
-        QStandardPaths::setTestModeEnabled(true);
-        WriteRoot(m_root.Path() + "/");
-        m_config.signal = VirtualWaveInConfig::Signal::Sine;
-        m_config.frequency = 1000;
-        m_config.speed = 1.0;
-        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
-                                                       WaveInProcFn proc, void* instance) {
-            return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
-        });
-        OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(1.0); });
-    }
-    void TearDown() override
-    {
-        OverrideBackend(&AudioBackends::waveIn, {});
-        OverrideBackend(&AudioBackends::audioOutput, {});
-        SetRecordingNameClock({});
-        WriteRoot("");
-    }
-
-    // Header checks of a finished PCM file: sizes patched, 46-byte header.
-    static void ExpectFinishedPcm(const std::string& path, uint32_t minData)
-    {
-        const auto bytes = ReadFileBytes(path);
-        ASSERT_GE(bytes.size(), 46u) << path;
-        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
-        EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
-        EXPECT_EQ(std::string(bytes.begin() + 38, bytes.begin() + 42), "data");
-        EXPECT_EQ(Le32(bytes, 42), bytes.size() - 46);
-        EXPECT_GE(bytes.size() - 46, minData);
-    }
-    static void WaitMs(int ms) { QTest::qWait(ms); }
-
-    TempDir m_home;
-    TempDir m_root;
-    VirtualWaveInConfig m_config;
-};
+class PanelRecording : public VirtualAudioTest {};
 
 } // namespace
 
@@ -225,7 +155,7 @@ TEST_F(PanelRecording, EngineAndSessionMessagesBecomeThePanelsBoxesInOrder)
     Boxes boxes;
     // The recorder's own message (through the engine host), then the
     // session's (through the panel's message boxes).
-    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    m_input.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
     CRecorderDlg dlg;
     dlg.Button(IDC_REC)->click();
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -244,7 +174,7 @@ TEST_F(PanelRecording, EngineAndSessionMessagesBecomeThePanelsBoxesInOrder)
 TEST_F(PanelRecording, LostInputIsToldInOneBoxWhileTheButtonsReturnToIdle)
 {
     Boxes boxes;
-    m_config.vanishAfterMs = 300;
+    m_input.vanishAfterMs = 300;
     CRecorderDlg dlg;
     Buttons whileShown{};
     boxes.onBox = [&] { whileShown = ButtonsOf(dlg); };

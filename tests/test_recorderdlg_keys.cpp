@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The panel from the keyboard and for screen readers, on the offscreen
 // platform: Alt keys, where the focus goes, the pop-up menu by key, pausing a
 // recording, the live input level, seeking while playing, accessible names
@@ -12,16 +14,13 @@
 #include "panel/CDisplayPanel.h"
 #include "panel/CFormatChooseDlg.h"
 #include "panel/CRecorderDlg.h"
-#include "platform/AudioBackends.h"
 #include "platform/capture/CVirtualWaveIn.h"
-#include "platform/playback/CVirtualOutput.h"
 #include "platform/playback/MciWaveAudio.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QMenu>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -84,50 +83,14 @@ uint32_t DataBytes(const std::string& path)
     return bytes.size() >= 46 ? Le32(bytes, 42) : 0;
 }
 
-class PanelKeys : public ::testing::Test {
+class PanelKeys : public VirtualAudioTest {
 protected:
-    void SetUp() override
-    {
-        ::setenv("HOME", m_home.Path().c_str(), 1);
-        QStandardPaths::setTestModeEnabled(true);
-        WriteRoot(m_root.Path() + "/");
-        m_config.signal = VirtualWaveInConfig::Signal::Sine;
-        m_config.frequency = 1000;
-        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
-                                                       WaveInProcFn proc, void* instance) {
-            return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
-        });
-        OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(1.0); });
-    }
-    void TearDown() override
-    {
-        OverrideBackend(&AudioBackends::waveIn, {});
-        OverrideBackend(&AudioBackends::audioOutput, {});
-        SetRecordingNameClock({});
-        WriteRoot("");
-    }
-    static void ShowActive(CRecorderDlg& dlg)
-    {
-        dlg.show();
-        dlg.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
-    }
-    template <class F>
-    static bool WaitFor(F done, int ms)
-    {
-        for (int waited = 0; waited < ms; waited += 20) {
-            if (done())
-                return true;
-            QTest::qWait(20);
-        }
-        return done();
-    }
     // Presses a button as the user can: once it is enabled (STOP comes with
     // the recording's first tick).
     static void Press(CRecorderDlg& dlg, int id)
     {
         CBitmapButton* button = dlg.Button(id);
-        EXPECT_TRUE(WaitFor([&] { return button->isEnabled(); }, 1000)) << button->Caption().toStdString();
+        EXPECT_TRUE(WaitUntil([&] { return button->isEnabled(); }, 1000)) << button->Caption().toStdString();
         button->click();
     }
     static uint32_t Position(const CRecorderDlg& dlg)
@@ -136,10 +99,6 @@ protected:
         EXPECT_EQ(MciStatus(dlg.Session()->MciDeviceId(), MCI_STATUS_POSITION, position), 0u);
         return position;
     }
-
-    TempDir m_home;
-    TempDir m_root;
-    VirtualWaveInConfig m_config;
 };
 
 } // namespace
@@ -167,7 +126,7 @@ TEST_F(PanelKeys, AltKeysPressTheirButtonsAndFocusFollowsTheUsersChoice)
     QTest::keyClick(dlg.focusWidget(), Qt::Key_R, Qt::AltModifier);
     EXPECT_EQ(dlg.Session()->State().mode, SessionMode::Recording);
     const std::string path = dlg.Display()->GetText();
-    ASSERT_TRUE(WaitFor([&] { return !rec->isEnabled(); }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return !rec->isEnabled(); }, 1000));
     EXPECT_EQ(dlg.focusWidget(), stop);
     EXPECT_TRUE(stop->hasFocus());
     QTest::qWait(300);
@@ -186,7 +145,7 @@ TEST_F(PanelKeys, AltKeysPressTheirButtonsAndFocusFollowsTheUsersChoice)
     visited.clear();
     QTest::keyClick(rec, Qt::Key_Space);
     EXPECT_TRUE(dlg.Session()->RecordingRuns());
-    ASSERT_TRUE(WaitFor([&] { return dlg.focusWidget() == stop; }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.focusWidget() == stop; }, 1000));
     QTest::keyClick(stop, Qt::Key_Space);
     EXPECT_FALSE(dlg.Session()->RecordingRuns());
     EXPECT_EQ(dlg.focusWidget(), rec);
@@ -402,7 +361,7 @@ TEST_F(PanelKeys, PauseWithoutARecordingDoesNothing)
 TEST_F(PanelKeys, TheBarShowsTheInputLevelWhileRecordingAndPositionAfter)
 {
     Boxes boxes;
-    m_config.level = 0.5; // -6 dBFS
+    m_input.level = 0.5; // -6 dBFS
     CRecorderDlg dlg;
     Press(dlg, IDC_REC);
     QTest::qWait(500);
@@ -433,7 +392,7 @@ TEST_F(PanelKeys, TheBarShowsTheInputLevelWhileRecordingAndPositionAfter)
     Press(dlg, IDC_STOP);
     EXPECT_EQ(dlg.Display()->GetBarMode(), CDisplayPanel::BarMode::Position);
 
-    m_config.signal = VirtualWaveInConfig::Signal::Silence;
+    m_input.signal = VirtualWaveInConfig::Signal::Silence;
     Press(dlg, IDC_REC);
     QTest::qWait(500);
     EXPECT_LE(dlg.Display()->ShownLevel(), CDisplayPanel::kLevelFloor);
@@ -487,7 +446,7 @@ TEST_F(PanelKeys, LeftRightAndHomeSeekWhilePlayingClampedToTheFile)
 {
     Boxes boxes;
     const std::string path = m_root.File("tone.wav");
-    WriteToneFile(path, 20.0);
+    WritePcmTone(path, 20.0);
     CRecorderDlg dlg;
     ShowActive(dlg);
     dlg.Session()->OpenFile(path, -1);
@@ -496,7 +455,7 @@ TEST_F(PanelKeys, LeftRightAndHomeSeekWhilePlayingClampedToTheFile)
     EXPECT_FALSE(dlg.Session()->SeekBy(5000));
     QTest::keyClick(dlg.focusWidget(), Qt::Key_P, Qt::AltModifier);
     ASSERT_EQ(dlg.Session()->State().mode, SessionMode::Playing);
-    ASSERT_TRUE(WaitFor([&] { return dlg.focusWidget() == dlg.Button(IDC_STOP); }, 1000));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.focusWidget() == dlg.Button(IDC_STOP); }, 1000));
     QTest::qWait(200);
 
     // Left near the start stops at 0.
@@ -523,7 +482,7 @@ TEST_F(PanelKeys, LeftRightAndHomeSeekWhilePlayingClampedToTheFile)
     // Right past the end stops at the end: the play ends and the panel idles.
     for (int i = 0; i < 5; ++i)
         dlg.Session()->SeekBy(5000);
-    ASSERT_TRUE(WaitFor([&] { return dlg.Session()->State().mode == SessionMode::Idle && !dlg.Session()->IsMciDeviceOpen(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return dlg.Session()->State().mode == SessionMode::Idle && !dlg.Session()->IsMciDeviceOpen(); }, 3000));
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{true, false, true}));
     EXPECT_TRUE(DisplayShows(dlg.Display(), 20));
     EXPECT_FALSE(dlg.Session()->SeekToStart());
@@ -546,7 +505,9 @@ TEST_F(PanelKeys, ButtonsHaveAccessibleNamesDescriptionsAndTooltipsNamingTheirKe
         QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(button);
         ASSERT_NE(acc, nullptr) << id;
         EXPECT_EQ(acc->role(), QAccessible::Button) << id;
-        EXPECT_EQ(acc->text(QAccessible::Name), button->Caption()) << id;
+        // Named by the skin's words, not the image captions (test_accessibility has each).
+        EXPECT_NE(acc->text(QAccessible::Name), button->Caption()) << id;
+        EXPECT_FALSE(acc->text(QAccessible::Name).isEmpty()) << id;
         const QString description = acc->text(QAccessible::Description);
         EXPECT_GT(description.size(), 10) << id;
         descriptions.insert(description);
@@ -559,8 +520,8 @@ TEST_F(PanelKeys, ButtonsHaveAccessibleNamesDescriptionsAndTooltipsNamingTheirKe
     QAccessibleInterface* rec = QAccessible::queryAccessibleInterface(dlg.Button(IDC_REC));
     ASSERT_NE(rec->actionInterface(), nullptr);
     rec->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(WaitFor([&] { return dlg.Session()->RecordingRuns(); }, 1000)); // an animated click
-    ASSERT_TRUE(WaitFor([&] { return !dlg.Button(IDC_REC)->isEnabled(); }, 1000));
+    EXPECT_TRUE(WaitUntil([&] { return dlg.Session()->RecordingRuns(); }, 1000)); // an animated click
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.Button(IDC_REC)->isEnabled(); }, 1000));
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(dlg.Button(IDC_REC))->state().disabled);
     Press(dlg, IDC_STOP);
 }
@@ -604,7 +565,7 @@ TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondC
     // Two minutes over the bar's 312 pixels: a pixel every 0.38 s, so most
     // 100 ms ticks change nothing on screen.
     const std::string path = m_root.File("long.wav");
-    WriteToneFile(path, 120.0);
+    WritePcmTone(path, 120.0);
     CRecorderDlg dlg;
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
@@ -638,7 +599,7 @@ TEST_F(PanelKeys, PlaybackTicksRepaintOnlyWhenThePositionMovesAPixelOrTheSecondC
 TEST_F(PanelKeys, ARampPausedAndResumedFromTheKeyboardHasNoGapAndNoRepeat)
 {
     Boxes boxes;
-    m_config.signal = VirtualWaveInConfig::Signal::Ramp; // sample k holds k
+    m_input.signal = VirtualWaveInConfig::Signal::Ramp; // sample k holds k
     CRecorderDlg dlg;
     ShowActive(dlg);
     QTest::keyClick(dlg.focusWidget(), Qt::Key_R, Qt::AltModifier);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The panel's PLAY, OPTION, MANAGER and Settings on the offscreen platform,
 // with the virtual input and output devices: the buttons and the menu drive
 // the session and the dialogs. What playback itself does is tested in
@@ -14,31 +16,22 @@
 #include "panel/CDisplayPanel.h"
 #include "panel/CFormatChooseDlg.h"
 #include "panel/CRecorderDlg.h"
-#include "platform/playback/CVirtualOutput.h"
-#include "platform/capture/CVirtualWaveIn.h"
-#include "platform/playback/IAudioOutput.h"
 #include "platform/playback/MciWaveAudio.h"
-#include "platform/AudioBackends.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
-
 
 // Runs `act` on the next modal dialog of type T while the watcher lives.
 template <class T>
@@ -67,69 +60,7 @@ private:
     int m_seen = 0;
 };
 
-// Chooses an entry of the next pop-up menu by its key while the picker lives.
-class MenuPicker {
-public:
-    explicit MenuPicker(Qt::Key key)
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, key] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu || !menu->isVisible())
-                return;
-            m_timer.stop();
-            ++m_seen;
-            QTest::keyClick(menu, key);
-        });
-        m_timer.start();
-    }
-    int Seen() const { return m_seen; }
-
-private:
-    QTimer m_timer;
-    int m_seen = 0;
-};
-
-class PanelPlayback : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Settings of our own: tests of this binary may run side by side
-        // (ctest -j), each process with its first HOME.
-        ::setenv("HOME", m_home.Path().c_str(), 1);
-        QStandardPaths::setTestModeEnabled(true);
-        WriteRoot(m_root.Path() + "/");
-        OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(1.0); });
-        m_input.frequency = 1000;
-        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format, WaveInProcFn proc,
-                                void* instance) { return CVirtualWaveIn::Open(device, format, proc, instance, m_input); });
-    }
-    void TearDown() override
-    {
-        OverrideBackend(&AudioBackends::audioOutput, {});
-        OverrideBackend(&AudioBackends::waveIn, {});
-        WriteRoot("");
-    }
-    static void Settle()
-    {
-        MciWaitForNotifications();
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
-    template <class F>
-    static bool WaitFor(F done, int ms)
-    {
-        for (int waited = 0; waited < ms; waited += 20) {
-            if (done())
-                return true;
-            QTest::qWait(20);
-        }
-        return done();
-    }
-    TempDir m_home;
-    TempDir m_root;
-    VirtualWaveInConfig m_input;
-};
+class PanelPlayback : public VirtualAudioTest {};
 
 } // namespace
 
@@ -137,7 +68,7 @@ TEST_F(PanelPlayback, ClickingPlayAndStopDrivesThePlaybackAndTheDisplayFollows)
 {
     Boxes boxes;
     const std::string path = m_root.File("tone.wav");
-    WriteToneFile(path, 3.0);
+    WritePcmTone(path, 3.0);
     CRecorderDlg dlg;
     CRecorderSession* session = dlg.Session();
     session->OpenFile(path, -1);
@@ -146,7 +77,7 @@ TEST_F(PanelPlayback, ClickingPlayAndStopDrivesThePlaybackAndTheDisplayFollows)
     QTest::mouseClick(dlg.Button(IDC_PLAY), Qt::LeftButton);
     EXPECT_EQ(session->State().mode, SessionMode::Playing);
     EXPECT_TRUE(session->IsMciDeviceOpen());
-    ASSERT_TRUE(WaitFor([&] { return DisplayShows(dlg.Display(), 1); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return DisplayShows(dlg.Display(), 1); }, 2000));
     EXPECT_EQ(ButtonsOf(dlg), (Buttons{false, true, false}));
     EXPECT_TRUE(DisplayShows(dlg.Display(), session->State().seconds));
     const uint32_t id = session->MciDeviceId();
@@ -226,7 +157,7 @@ TEST_F(PanelPlayback, ManagerOpenPutsTheFileOnTheDisplayAndTakesTheCategory)
 {
     Boxes boxes;
     const std::string folder = GetCategoryFolder(3);
-    WriteToneFile(folder + "07-Dec-2026_100.wav", 2.0);
+    WritePcmTone(folder + "07-Dec-2026_100.wav", 2.0);
     CRecorderDlg dlg;
     dlg.Session()->SetCategory(3);
     {

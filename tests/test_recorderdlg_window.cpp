@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The panel's window: geometry, picture buttons, skin, menus, about box,
 // hiding, minimising and dragging, on the offscreen platform.
 #include "panel/CAboutDlg.h"
@@ -93,20 +95,24 @@ TEST(RecorderWindow, GeometryFollowsTheTemplateInsideTheBorder)
     struct Expect {
         int id;
         const char* caption;
+        const char* name; // what a screen reader says: the skin's words
         QPoint topLeft;
     };
     // x px = x * 6 / 4, y px = y * 13 / 8 (rounded), + 3.
     const Expect expected[] = {
-        {IDC_REC, "REC", {3 + 8, 3 + 89}},       {IDC_STOP, "STOP", {3 + 87, 3 + 89}},
-        {IDC_PLAY, "PLAY", {3 + 167, 3 + 89}},   {IDC_MANAGER, "MANAGER", {3 + 8, 3 + 7}},
-        {IDC_POWER, "POWER", {3 + 258, 3 + 7}},  {IDC_OPTION, "OPTION", {3 + 174, 3 + 7}},
-        {IDC_MIN, "MIN", {3 + 308, 3 + 119}},
+        {IDC_REC, "REC", "Record", {3 + 8, 3 + 89}},
+        {IDC_STOP, "STOP", "Stop", {3 + 87, 3 + 89}},
+        {IDC_PLAY, "PLAY", "Play", {3 + 167, 3 + 89}},
+        {IDC_MANAGER, "MANAGER", "File Manager", {3 + 8, 3 + 7}},
+        {IDC_POWER, "POWER", "Power", {3 + 258, 3 + 7}},
+        {IDC_OPTION, "OPTION", "Options", {3 + 174, 3 + 7}},
+        {IDC_MIN, "MIN", "Minimise", {3 + 308, 3 + 119}},
     };
     for (const Expect& e : expected) {
         CBitmapButton* b = dlg.Button(e.id);
         ASSERT_NE(b, nullptr) << e.caption;
         EXPECT_EQ(b->Caption(), QString::fromLatin1(e.caption));
-        EXPECT_EQ(b->accessibleName(), QString::fromLatin1(e.caption));
+        EXPECT_EQ(b->accessibleName(), QString::fromLatin1(e.name));
         EXPECT_EQ(b->pos(), e.topLeft) << e.caption;
         EXPECT_EQ(b->focusPolicy(), Qt::StrongFocus) << e.caption;
         // Every button lies inside the border.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The recording side of the session, without any widget: REC, STOP, the
 // recording tick and its clock, pause, the button table row by row, the
 // format, and the faults a recording must survive, against the virtual input.
@@ -14,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -38,36 +39,7 @@ SessionState LastPublished(const QSignalSpy& spy)
     return spy.isEmpty() ? SessionState{} : spy.last().at(0).value<SessionState>();
 }
 
-class SessionRecording : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Settings of our own: tests of this binary may run side by side
-        // (ctest -j), each process with its first HOME.
-        ::setenv("HOME", m_home.Path().c_str(), 1);
-        QStandardPaths::setTestModeEnabled(true);
-        WriteRoot(m_root.Path() + "/");
-        m_config.signal = VirtualWaveInConfig::Signal::Sine;
-        m_config.frequency = 1000;
-        m_config.speed = 1.0;
-        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
-                                                       WaveInProcFn proc, void* instance) {
-            return CVirtualWaveIn::Open(device, format, proc, instance, m_config);
-        });
-    }
-    void TearDown() override
-    {
-        OverrideBackend(&AudioBackends::waveIn, {});
-        OverrideBackend(&AudioBackends::conversion, {});
-        SetRecordingNameClock({});
-        WriteRoot("");
-    }
-    static void WaitMs(int ms) { QTest::qWait(ms); }
-
-    TempDir m_home;
-    TempDir m_root;
-    VirtualWaveInConfig m_config;
-};
+class SessionRecording : public VirtualAudioTest {};
 
 } // namespace
 
@@ -200,7 +172,7 @@ TEST_F(SessionRecording, RealTimersDriveTheButtonsAndStopFinishesTheFile)
 TEST_F(SessionRecording, FailedStartChangesNothing)
 {
     SessionMessages messages;
-    m_config.faults = {{WaveInCall::Open, WAVEIN_BADFORMAT}};
+    m_input.faults = {{WaveInCall::Open, WAVEIN_BADFORMAT}};
     CRecorderSession session;
     messages.Watch(session);
     QSignalSpy published(&session, &CRecorderSession::StateChanged);
@@ -222,13 +194,13 @@ TEST_F(SessionRecording, FailedStartChangesNothing)
 
     // A start that fails after the device opened leaves no device running, and
     // the next REC works.
-    m_config.faults = {{WaveInCall::Start, WAVEIN_NODRIVER}};
+    m_input.faults = {{WaveInCall::Start, WAVEIN_NODRIVER}};
     EXPECT_FALSE(session.Record());
     ASSERT_EQ(messages.Count(), 2u);
     EXPECT_EQ(messages.All()[1].text, "No device driver is present.");
     EXPECT_EQ(session.State().mode, SessionMode::Idle);
     EXPECT_FALSE(session.RecordingRuns());
-    m_config.faults.clear();
+    m_input.faults.clear();
     EXPECT_TRUE(session.Record());
     EXPECT_EQ(session.State().mode, SessionMode::Recording);
     EXPECT_TRUE(session.RecordingRuns());
@@ -341,7 +313,7 @@ TEST_F(SessionRecording, TooSlowConversionSaysSoExactlyOnce)
                         s = std::make_unique<SlowStream>();
                         return 0u;
                     });
-    m_config.speed = 100; // a second block is ready long before the first is converted
+    m_input.speed = 100; // a second block is ready long before the first is converted
     CRecorderSession session;
     messages.Watch(session);
     WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
@@ -378,7 +350,7 @@ TEST_F(SessionRecording, TooSlowConversionSaysSoExactlyOnce)
 TEST_F(SessionRecording, DiskWriteFailureNamesTheSystemReason)
 {
     SessionMessages messages;
-    m_config.speed = 100;
+    m_input.speed = 100;
     // The file may not grow past 300,000 bytes: the first block write fails.
     struct rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -410,7 +382,7 @@ TEST_F(SessionRecording, DiskWriteFailureNamesTheSystemReason)
 TEST_F(SessionRecording, LostInputEndsTheRecordingWithOneMessage)
 {
     SessionMessages messages;
-    m_config.vanishAfterMs = 400;
+    m_input.vanishAfterMs = 400;
     CRecorderSession session;
     messages.Watch(session);
     ASSERT_TRUE(session.Record());
@@ -496,7 +468,7 @@ TEST_F(SessionRecording, AfterTheInputWentAwayTheNextRecReportsTheDeviceError)
     SessionMessages messages;
     int second = 0;
     SetRecordingNameClock([&] { return Utc(2026, 12, 8, 11, 0, second); });
-    m_config.vanishAfterMs = 300;
+    m_input.vanishAfterMs = 300;
     CRecorderSession session;
     messages.Watch(session);
     ASSERT_TRUE(session.Record());
@@ -509,8 +481,8 @@ TEST_F(SessionRecording, AfterTheInputWentAwayTheNextRecReportsTheDeviceError)
     ExpectFinishedPcm(first, 1);
 
     // The input is gone for good: the next REC says so from the device table.
-    m_config.vanishAfterMs = -1;
-    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    m_input.vanishAfterMs = -1;
+    m_input.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
     second = 5;
     EXPECT_FALSE(session.Record());
     ASSERT_EQ(messages.Count(), 2u);
@@ -534,7 +506,7 @@ TEST_F(SessionRecording, RecRightAfterStopWhoseStartFailsLeavesAnIdleSession)
     session.Stop();
     // STOP leaves the recording timer to its next tick; REC comes before that tick.
     ASSERT_TRUE(session.IsRecordingTimerActive());
-    m_config.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
+    m_input.faults = {{WaveInCall::Open, WAVEIN_NODRIVER, 0}};
     second = 1;
     EXPECT_FALSE(session.Record());
     ASSERT_EQ(messages.Count(), 1u);
@@ -550,7 +522,7 @@ TEST_F(SessionRecording, RecRightAfterStopWhoseStartFailsLeavesAnIdleSession)
     ExpectFinishedPcm(first, 1000);
 
     // And the next REC records as usual.
-    m_config.faults.clear();
+    m_input.faults.clear();
     second = 2;
     EXPECT_TRUE(session.Record());
     EXPECT_TRUE(session.RecordingRuns());

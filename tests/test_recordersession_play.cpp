@@ -1,60 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The playback side of the session, without any widget: PLAY, STOP, the
 // playback tick and notifications, seeking, opened files, and the failures
 // that end the session, with the virtual input and output devices.
 #include "SessionTestSupport.h"
 #include "TestSupport.h"
-#include "common/Settings.h"
 #include "engine/MessageStyle.h"
-#include "platform/AudioBackends.h"
-#include "platform/capture/CVirtualWaveIn.h"
-#include "platform/playback/CVirtualOutput.h"
 #include "platform/playback/MciWaveAudio.h"
 #include "session/CRecorderSession.h"
 
-#include <QCoreApplication>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
 
-class SessionPlayback : public ::testing::Test {
+class SessionPlayback : public VirtualAudioTest {
 protected:
-    void SetUp() override
+    // Writes `seconds` of tone to the recording folder and opens it in
+    // `session`, its length unknown as for a file that comes from outside.
+    void OpenTone(CRecorderSession& session, double seconds)
     {
-        // Settings of our own: tests of this binary may run side by side
-        // (ctest -j), each process with its first HOME.
-        ::setenv("HOME", m_home.Path().c_str(), 1);
-        QStandardPaths::setTestModeEnabled(true);
-        WriteRoot(m_root.Path() + "/");
-        OverrideBackend(&AudioBackends::audioOutput, [] { return std::make_shared<CVirtualOutput>(1.0); });
-        m_input.frequency = 1000;
-        OverrideBackend(&AudioBackends::waveIn, [this](std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX& format,
-                                                       WaveInProcFn proc, void* instance) {
-            return CVirtualWaveIn::Open(device, format, proc, instance, m_input);
-        });
+        const std::string path = m_root.File("tone.wav");
+        WritePcmTone(path, seconds);
+        session.OpenFile(path, -1);
     }
-    void TearDown() override
-    {
-        OverrideBackend(&AudioBackends::audioOutput, {});
-        OverrideBackend(&AudioBackends::waveIn, {});
-        WriteRoot("");
-    }
-    // Delivers the notifications on their way, and what they queued.
-    static void Settle()
-    {
-        MciWaitForNotifications();
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
-    TempDir m_home;
-    TempDir m_root;
-    VirtualWaveInConfig m_input;
 };
 
 } // namespace
@@ -62,11 +35,9 @@ protected:
 TEST_F(SessionPlayback, PlaysToTheEndThenIdle)
 {
     SessionMessages messages;
-    const std::string path = m_root.File("tone.wav");
-    WritePcmTone(path, 3.0);
     CRecorderSession session;
     messages.Watch(session);
-    session.OpenFile(path, -1);
+    OpenTone(session, 3.0);
     const EnabledButtons before = ButtonsOf(session.State());
     EXPECT_EQ(before, (EnabledButtons{true, false, true}));
     ASSERT_TRUE(session.Play());
@@ -102,12 +73,10 @@ TEST_F(SessionPlayback, PlaysToTheEndThenIdle)
 TEST_F(SessionPlayback, StopMidwayReturnsToIdleAtOnceAndClosesTheDevice)
 {
     SessionMessages messages;
-    const std::string path = m_root.File("tone.wav");
-    WritePcmTone(path, 3.0);
     CRecorderSession session;
     messages.Watch(session);
     QSignalSpy published(&session, &CRecorderSession::StateChanged);
-    session.OpenFile(path, -1);
+    OpenTone(session, 3.0);
     ASSERT_TRUE(session.Play());
     QTest::qWait(500);
     EXPECT_EQ(ButtonsOf(session.State()), (EnabledButtons{false, true, false}));
@@ -170,12 +139,10 @@ TEST_F(SessionPlayback, UnplayableFileReportsOpenFirstThenRequestsTheEndOnce)
 TEST_F(SessionPlayback, FailingTickSaysSoOnceAndRequestsTheEndOnce)
 {
     SessionMessages messages;
-    const std::string path = m_root.File("tone.wav");
-    WritePcmTone(path, 3.0);
     CRecorderSession session;
     messages.Watch(session);
     QSignalSpy ends(&session, &CRecorderSession::EndRequested);
-    session.OpenFile(path, -1);
+    OpenTone(session, 3.0);
     // Ticks keep coming while the message is shown.
     messages.onMessage = [&] {
         for (int i = 0; i < 3; ++i)
@@ -196,11 +163,9 @@ TEST_F(SessionPlayback, FailingTickSaysSoOnceAndRequestsTheEndOnce)
 TEST_F(SessionPlayback, SecondPlayClosesTheFirstDevice)
 {
     SessionMessages messages;
-    const std::string path = m_root.File("tone.wav");
-    WritePcmTone(path, 2.0);
     CRecorderSession session;
     messages.Watch(session);
-    session.OpenFile(path, -1);
+    OpenTone(session, 2.0);
     ASSERT_TRUE(session.Play());
     const uint32_t first = session.MciDeviceId();
     QTest::qWait(200);
@@ -288,11 +253,9 @@ TEST_F(SessionPlayback, OpenedFileBecomesCurrentWithItsLengthAndPlays)
 TEST_F(SessionPlayback, SeekingMovesThePlaybackClampedToTheFileAndOnlyWhilePlaying)
 {
     SessionMessages messages;
-    const std::string path = m_root.File("tone.wav");
-    WritePcmTone(path, 4.0);
     CRecorderSession session;
     messages.Watch(session);
-    session.OpenFile(path, -1);
+    OpenTone(session, 4.0);
     // Nothing plays: the keys keep their usual meaning.
     EXPECT_FALSE(session.SeekBy(5000));
     EXPECT_FALSE(session.SeekToStart());
@@ -327,11 +290,9 @@ TEST_F(SessionPlayback, SeekingMovesThePlaybackClampedToTheFileAndOnlyWhilePlayi
 TEST_F(SessionPlayback, NotificationOfAnotherDeviceOnlyRefreshes)
 {
     SessionMessages messages;
-    const std::string path = m_root.File("tone.wav");
-    WritePcmTone(path, 2.0);
     CRecorderSession session;
     messages.Watch(session);
-    session.OpenFile(path, -1);
+    OpenTone(session, 2.0);
     ASSERT_TRUE(session.Play());
     QTest::qWait(200);
     session.OnMciNotify(MCI_NOTIFY_SUCCESSFUL, session.MciDeviceId() + 1000);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The manager's folder listing and trash, without the dialog.
 #include "TestSupport.h"
 #include "library/CRecordingFolder.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Repair of recordings that never reached their end.
 #include "engine/CRecordingRepair.h"
 #include "engine/CWavFile.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Compressed recordings through real codecs: the length that FFmpeg-based
 // players read from the fact chunk, files of earlier versions with an empty
 // fact chunk, and a recording killed part-way that the repair makes whole.

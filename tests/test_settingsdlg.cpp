@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The settings dialog and the Settings command that runs it.
 #include "common/MessageBoxes.h"
 #include "common/Settings.h"

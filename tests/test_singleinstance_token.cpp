@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // A second start hands the running copy its desktop activation token with
 // the show request, so that on Wayland the panel may take the focus.
 #include "TestSupport.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Long runs: eight hours of audio from the virtual device at full speed, in PCM
 // and in a compressed format. The file must hold exactly what the device
 // produced, and the process's memory must stay flat after the first minute.

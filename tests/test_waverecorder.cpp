@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // CWaveRecorder and the wave-input layer on the virtual device: every Start
 // result with its message and what it leaves behind, the device format rules,
 // the buffer size rule, notification order, stopping with buffers in flight,

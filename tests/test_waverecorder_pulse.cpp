@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // CWaveRecorder through the real audio path: a private PulseAudio server with
 // a null sink and a microphone on its monitor. A tone played into the sink is
 // recorded and measured with sox and ffprobe; the server's errors and its

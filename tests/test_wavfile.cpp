@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The WAV writer's byte layout, its staging and flush rules, failures, and the
 // read side; real readers (sox, ffprobe) must accept what it writes.
 #include "platform/AudioBackends.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Builds the Debian package as a distribution builds one: compiler and linker
 # flags from dpkg-buildflags with every hardening feature (stack protector,
 # _FORTIFY_SOURCE, full RELRO with immediate binding, PIE), a release build

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Installs the Debian 12 packages that building and running (run) or also
 # testing (test) need:   tools/install-deps.sh run|test
 # As root: apt-get update, then apt-get install of what is missing. Otherwise
@@ -18,6 +20,7 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install o
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-wayland
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libpulse-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
 )

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Starts or stops a private PipeWire with its PulseAudio server for tests, the
 # same shape as tools/private-pulse.sh: a null sink "vsink" (default output)
 # and a virtual microphone "vmic" remapped from its monitor (default input).

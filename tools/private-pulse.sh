@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Starts or stops a private PulseAudio server for tests: a null sink "vsink"
 # (default output) and a virtual microphone "vmic" remapped from its monitor
 # (default input), so what is played into the sink can be recorded.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Wave input from a PulseAudio source, the server's default one unless a name
 // is given (works unchanged on PipeWire desktops). The stream runs on libpulse's threaded main loop, which

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // A deterministic input device for tests and for running without sound
 // hardware: produces a known signal at real time (or faster), and can fail a

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // What every wave-input backend shares: the queue of caller buffers, the
 // delivery thread that hands them back in order, and the rules of Start, Stop,

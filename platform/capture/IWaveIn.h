@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Wave input: records PCM from the default input, or from one named by the
 // sound server, into buffers that the caller queues. Filled buffers come back through a callback, in the order they were

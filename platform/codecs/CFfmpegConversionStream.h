@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // A conversion stream over a libavcodec encoder: 16-bit interleaved PCM in,
 // the bytes of one WAV format out, block for block as the format declares.

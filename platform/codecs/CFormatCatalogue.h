@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The formats offered for recording: per format tag a name and the complete
 // formats (the 18-byte record and the extra bytes WAV readers expect), each

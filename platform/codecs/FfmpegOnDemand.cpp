@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The FFmpeg functions the program calls, each forwarding to the library
 // loaded on its first use. Linked directly, libavcodec and libavformat pull in
 // about a hundred further libraries (every codec FFmpeg was built with) that

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Conversion streams: 16-bit PCM in, the bytes of a chosen wave format out.
 // Result codes are those of the compression manager: 0 success, 5 invalid

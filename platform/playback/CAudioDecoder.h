@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Reads a RIFF/WAVE file as 16-bit interleaved samples at the file's own rate
 // and channel count, through FFmpeg for every format tag it knows. The header

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Delivers the playback device's notifications on a thread of their own, one
 // after another in the order they were posted. A callback may call the device

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // One opened playback device: a decoder on its file, at most one play at a
 // time on a worker thread of its own, and the mode, length and position the

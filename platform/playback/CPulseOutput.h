@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Playback into PulseAudio's default sink with a low latency (~50 ms), on a
 // threaded main loop of its own. The heard position comes from the stream's

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // An output without sound hardware: consumes samples at real time (or a
 // multiple of it) behind a small buffer, and keeps every sample it was given

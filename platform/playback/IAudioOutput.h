@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // A sound output for playback: 16-bit interleaved samples in, heard out.
 // One play uses one output from a single thread; PlayedFrames and Abort may

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The "waveaudio" playback device: open a WAV file, play it from a position
 // with a completion notification, query mode, length and position in

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // PulseAudio (and PipeWire's PulseAudio service): the connection to the sound
 // server that the capture and playback backends share. This folder holds only

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // The PulseAudio client functions the program calls, each forwarding to
 // libpulse loaded on its first use. Linked directly, libpulse brings a dozen
 // libraries (libsndfile and the codecs behind it among them) that the panel

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // RIFF file I/O over plain POSIX calls: chunk headers written and patched in
 // place, one write call per block (continued on short writes), the reason of

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Whole reads and writes on a file descriptor: short transfers and EINTR
 // are retried, so a caller sees all of its bytes or a failure.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Fuzzes the player's decoder with arbitrary file contents: its own walk of
 // the RIFF chunks (format, fact and data sizes taken from the file), then the
 // opening and a short decode through FFmpeg.

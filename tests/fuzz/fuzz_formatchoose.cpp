@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Fuzzes the format-choice dialog with arbitrary format blocks: the buffer it
 // is handed (any size, any cbSize), the search for the nearest offered format,
 // and the one-line description of a block.

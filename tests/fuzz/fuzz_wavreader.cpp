@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Fuzzes the WAV reader (the format header the manager lists) and the repair
 // of unfinished recordings with arbitrary file contents.
 #include "engine/CRecordingRepair.h"

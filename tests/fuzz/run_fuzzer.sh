@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Runs a fuzzer for a fixed number of iterations over the kept corpus; new
 # inputs go to a scratch folder so the kept corpus is not changed.
 set -euo pipefail

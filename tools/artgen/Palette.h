@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Every colour the artwork uses, by name. Pixels are 0xAARRGGBB.
 #include <QRgb>

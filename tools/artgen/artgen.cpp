@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Draws every picture of the program from the grids and colours in this
 // folder and writes them as PNG files: vellory_artgen <output folder>.
 #include "Palette.h"
@@ -45,21 +47,24 @@ int DrawGrid(QImage& img, const GlyphRows& rows, int x, int y, QRgb ink)
     return int(rows[0].size());
 }
 
-const GlyphRows& NeedLcd(char c)
+const GlyphRows& NeedLcd(char32_t c)
 {
     const GlyphRows* g = LcdGlyph(c);
     if (!g)
-        throw std::runtime_error(std::string("no display glyph for '") + c + "'");
+        throw std::runtime_error("no display glyph for '" + QString::fromUcs4(&c, 1).toStdString() + "'");
     return *g;
 }
 
-const GlyphRows& NeedButton(char c)
+const GlyphRows& NeedButton(char32_t c)
 {
     const GlyphRows* g = ButtonGlyph(c);
     if (!g)
-        throw std::runtime_error(std::string("no button glyph for '") + c + "'");
+        throw std::runtime_error("no button glyph for '" + QString::fromUcs4(&c, 1).toStdString() + "'");
     return *g;
 }
+
+// Rows a button glyph carries above its row 0 (the marks of accented letters).
+int ButtonGlyphHeadroom(const GlyphRows& rows) { return int(rows.size()) - 9; }
 
 // ---- Display bitmaps ----------------------------------------------------
 
@@ -97,10 +102,12 @@ QImage DigitStrip()
 }
 
 // Font sheet layout: 31 cells per glyph row, three glyph rows per variant.
-const char* const kSheetRows[3] = {
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZ[]&@$",
-    "0123456789!\":;,-()_+\\/?=*#'.<>%",
-    "",
+// The third row holds the accented capitals of the translated category
+// names; panel/CDisplayPanel.cpp knows the same order.
+const char32_t* const kSheetRows[3] = {
+    U"ABCDEFGHIJKLMNOPQRSTUVWXYZ[]&@$",
+    U"0123456789!\":;,-()_+\\/?=*#'.<>%",
+    U"ÄÁÀÂÖÓÔÜÚÙÛÉÈÊËÍÎÏÑÇŒẞ¿¡~",
 };
 
 QImage FontSheet()
@@ -109,7 +116,7 @@ QImage FontSheet()
     const QRgb inks[4] = {pal::LcdLit, pal::LabelDim, pal::LcdAmber, pal::LcdRed};
     for (int v = 0; v < 4; ++v)
         for (int row = 0; row < 3; ++row) {
-            const std::string chars = kSheetRows[row];
+            const std::u32string chars = kSheetRows[row];
             for (size_t cell = 0; cell < chars.size(); ++cell)
                 DrawGrid(img, NeedLcd(chars[cell]), 5 * int(cell), 18 * v + 6 * row, inks[v]);
         }
@@ -307,7 +314,7 @@ constexpr int kTextTop = 12; // capitals span rows 12 to 18, centred like the sy
 int TextWidth(const std::string& text)
 {
     int w = 0;
-    for (char c : text)
+    for (unsigned char c : text)
         w += int(NeedButton(c)[0].size()) + 1;
     return w > 0 ? w - 1 : 0;
 }
@@ -363,8 +370,9 @@ void DrawSymbol(QImage& ink, Symbol s, int x, int y)
     }
 }
 
-// The symbol and lettering of a button on a transparent layer.
-QImage ButtonInk(const ButtonSpec& b)
+// The symbol and lettering of a button on a transparent layer; without the
+// lettering, the symbol stays where it is beside it.
+QImage ButtonInk(const ButtonSpec& b, bool withText = true)
 {
     QImage ink = NewImage(b.width, kButtonHeight, pal::Transparent, QImage::Format_ARGB32);
     const std::string text = b.text;
@@ -378,14 +386,46 @@ QImage ButtonInk(const ButtonSpec& b)
         DrawSymbol(ink, b.symbol, x, (kButtonHeight - kSymbolSize) / 2);
         x += symbolW;
     }
-    for (char c : text)
-        x += DrawGrid(ink, NeedButton(c), x, kTextTop, pal::Lettering) + 1;
+    if (!withText)
+        return ink;
+    for (unsigned char c : text) {
+        const GlyphRows& glyph = NeedButton(c);
+        x += DrawGrid(ink, glyph, x, kTextTop - ButtonGlyphHeadroom(glyph), pal::Lettering) + 1;
+    }
     return ink;
+}
+
+// The button font sheet, from which the program letters a caption in the
+// user's language onto a caption-less picture: 16 cells a row, each 8 pixels
+// wide and 13 high. A glyph's row 0 lies in the cell's row 3 (rows 0 to 2
+// hold the marks of accented capitals); the cell's last row names the glyph:
+// its first `width` pixels are set, in the colour whose RGB value is the
+// character's code point.
+constexpr int kSheetColumns = 16;
+constexpr int kSheetCellW = 8;
+constexpr int kSheetCellH = 13;
+constexpr int kSheetHeadroom = 3;
+
+QImage ButtonFontSheet()
+{
+    const std::u32string chars = ButtonGlyphChars();
+    const int rows = (int(chars.size()) + kSheetColumns - 1) / kSheetColumns;
+    QImage img = NewImage(kSheetColumns * kSheetCellW, rows * kSheetCellH, pal::Transparent, QImage::Format_ARGB32);
+    for (size_t i = 0; i < chars.size(); ++i) {
+        const GlyphRows& glyph = NeedButton(chars[i]);
+        const int x = kSheetCellW * int(i % kSheetColumns), y = kSheetCellH * int(i / kSheetColumns);
+        if (int(glyph[0].size()) > kSheetCellW || ButtonGlyphHeadroom(glyph) > kSheetHeadroom)
+            throw std::runtime_error("button glyph too big for its sheet cell: "
+                                     + QString::fromUcs4(&chars[i], 1).toStdString());
+        DrawGrid(img, glyph, x, y + kSheetHeadroom - ButtonGlyphHeadroom(glyph), pal::Lettering);
+        FillRect(img, x, y + kSheetCellH - 1, int(glyph[0].size()), 1, 0xFF000000u | chars[i]);
+    }
+    return img;
 }
 
 enum class State { Up, Down, Focus, Disabled };
 
-QImage Button(const ButtonSpec& b, State state)
+QImage Button(const ButtonSpec& b, State state, bool withText = true)
 {
     const int w = b.width, h = kButtonHeight;
     const bool down = state == State::Down;
@@ -418,7 +458,7 @@ QImage Button(const ButtonSpec& b, State state)
                 img.setPixel(hiX, y, dk);
         }
     }
-    QImage ink = ButtonInk(b);
+    QImage ink = ButtonInk(b, withText);
     const int shift = down ? 1 : 0; // a pressed face carries its picture down and right
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -458,7 +498,7 @@ int main(int argc, char** argv)
     }
     try {
         const QString out = QString::fromLocal8Bit(argv[1]);
-        if (!QDir().mkpath(out + "/buttons"))
+        if (!QDir().mkpath(out + "/buttons/bare"))
             throw std::runtime_error("cannot create " + out.toStdString());
         Save(DigitStrip(), out + "/bmp132.png");
         Save(FontSheet(), out + "/bmp143.png");
@@ -479,7 +519,17 @@ int main(int argc, char** argv)
             Save(Button(b, State::Focus), base + "F.png");
             if (b.hasDisabled)
                 Save(Button(b, State::Disabled), base + "X.png");
+            // The same without the words, for captions in other languages.
+            if (*b.text) {
+                const QString bare = out + "/buttons/bare/" + b.caption;
+                Save(Button(b, State::Up, false), bare + "U.png");
+                Save(Button(b, State::Down, false), bare + "D.png");
+                Save(Button(b, State::Focus, false), bare + "F.png");
+                if (b.hasDisabled)
+                    Save(Button(b, State::Disabled, false), bare + "X.png");
+            }
         }
+        Save(ButtonFontSheet(), out + "/buttons/font.png");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vellory_artgen: %s\n", e.what());
         return 1;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Draws the application icon for desktops (menus, docks, software centres):
 // a microphone with a musical note on the panel's grey, in the panel's
 // colours. One list of vector shapes is both written out as the scalable SVG

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // One of the program's windows as it opens, saved as a PNG: "panel" (the
 // recorder panel), "manager" (the recordings manager) or "format" (the format

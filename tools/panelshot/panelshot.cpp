@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Vellory developers
 // Makes a picture of the artwork as users see it: the display strip with a
 // path, a time and half a bar, and every button image, on the panel's grey.
 //   vellory_panelshot <picture.png> [--show]

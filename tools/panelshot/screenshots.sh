@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Vellory developers
 # Draws the AppStream screenshots (res/screenshots/, committed, since the
 # metainfo points at them on the code host): the panel, the manager listing a
 # few recordings and the format dialog, each as vellory_panelshot pictures it
