@@ -29,7 +29,7 @@ run) ;;
 test)
   packages+=(
     libgtest-dev libgmock-dev
-    pulseaudio-utils dbus-daemon ffmpeg sox libsox-fmt-all
+    pulseaudio-utils dbus-daemon dbus-bin ffmpeg sox libsox-fmt-all
     xvfb x11-utils xdotool imagemagick
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     clang libclang-rt-14-dev
