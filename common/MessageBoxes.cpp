@@ -14,17 +14,18 @@
 
 namespace {
 std::mutex g_hookMutex;
-MessageBoxHook g_hook;
+TitledMessageBoxHook g_hook;
 
 int ShowOnThisThread(const QString& text, unsigned style, QWidget* parent)
 {
-    MessageBoxHook hook;
+    TitledMessageBoxHook hook;
     {
         std::lock_guard lock(g_hookMutex);
         hook = g_hook;
     }
+    const QString title = MessageBoxTitle();
     if (hook)
-        return hook(text, style);
+        return hook(title, text, style);
     // The process tests read what the user is told.
     if (std::getenv("VELLORY_TRACE")) {
         std::fprintf(stderr, "vellory: message box: %s\n", qPrintable(QString(text).replace('\n', ' ')));
@@ -47,7 +48,7 @@ int ShowOnThisThread(const QString& text, unsigned style, QWidget* parent)
         }
     } restore{busy};
     QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("Vellory"));
+    box.setWindowTitle(title);
     box.setText(text);
     switch (style) {
     case MB_ICONSTOP: box.setIcon(QMessageBox::Critical); break;
@@ -66,6 +67,8 @@ int ShowOnThisThread(const QString& text, unsigned style, QWidget* parent)
 }
 } // namespace
 
+QString MessageBoxTitle() { return QString::fromLatin1(kProgramName); }
+
 int ShowMessageBox(const QString& text, unsigned style, QWidget* parent)
 {
     auto* app = QCoreApplication::instance();
@@ -78,6 +81,16 @@ int ShowMessageBox(const QString& text, unsigned style, QWidget* parent)
 }
 
 void SetMessageBoxHook(MessageBoxHook hook)
+{
+    if (!hook) {
+        SetTitledMessageBoxHook({});
+        return;
+    }
+    SetTitledMessageBoxHook(
+        [hook = std::move(hook)](const QString&, const QString& text, unsigned style) { return hook(text, style); });
+}
+
+void SetTitledMessageBoxHook(TitledMessageBoxHook hook)
 {
     std::lock_guard lock(g_hookMutex);
     g_hook = std::move(hook);

@@ -7,7 +7,8 @@ const char* const kColumnTitles[CFileListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("CFileListModel", "File name"),  QT_TRANSLATE_NOOP("CFileListModel", "Media size"),
     QT_TRANSLATE_NOOP("CFileListModel", "File date"),  QT_TRANSLATE_NOOP("CFileListModel", "File time"),
     QT_TRANSLATE_NOOP("CFileListModel", "Frequency"),  QT_TRANSLATE_NOOP("CFileListModel", "Channels"),
-    QT_TRANSLATE_NOOP("CFileListModel", "Sample Rate"), QT_TRANSLATE_NOOP("CFileListModel", "Bits")};
+    QT_TRANSLATE_NOOP("CFileListModel", "Sample Rate"), QT_TRANSLATE_NOOP("CFileListModel", "Bits"),
+    QT_TRANSLATE_NOOP("CFileListModel", "Length")};
 }
 
 CFileListModel::CFileListModel(QObject* parent)
@@ -103,5 +104,8 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
     // a screen reader says what the numbers are.
     if (role == Qt::AccessibleDescriptionRole && section == 6)
         return tr("The data rate: kilobytes per second of the file's audio");
+    // "1:05:09" read out as a time of day would mislead.
+    if (role == Qt::AccessibleDescriptionRole && section == LengthColumn)
+        return tr("How long the recording plays: minutes and seconds, or hours, minutes and seconds");
     return {};
 }

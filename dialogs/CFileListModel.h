@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
-// Rows of the manager's file list: eight text columns per row, and the
+// Rows of the manager's file list: nine text columns per row, and the
 // VoiceFileInfo record that the row owns from insertion to its deletion.
 // Rows are replaced in one batch so that thousands of files list quickly.
 #include "library/VoiceFileInfo.h"
@@ -17,7 +17,8 @@
 class CFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 8;
+    static constexpr int ColumnCount = 9;
+    static constexpr int LengthColumn = 8;
 
     struct Row {
         std::array<QString, ColumnCount> texts;

@@ -4,6 +4,7 @@
 
 #include "common/CategoryNames.h"
 #include "common/DialogUnits.h"
+#include "common/EngineTexts.h"
 #include "common/MessageBoxes.h"
 #include "dialogs/CFileListModel.h"
 #include "engine/CWavFile.h"
@@ -73,6 +74,16 @@ std::tm LocalTime(int64_t seconds)
     return local;
 }
 
+// The extensions of the recordings the manager lists; a rename keeps the
+// file's own. Returns the length of the one `name` ends with (any case), or 0.
+int RecordingExtensionLength(const QString& name)
+{
+    for (const QLatin1String extension : {QLatin1String(".wav"), QLatin1String(".opus"), QLatin1String(".flac")})
+        if (name.endsWith(extension, Qt::CaseInsensitive))
+            return int(extension.size());
+    return 0;
+}
+
 // Restores the cursor however the listing ends.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -122,6 +133,32 @@ QString CFileManagerDlg::FileTimeText(const std::tm& local)
     return QString::fromLatin1(text);
 }
 
+QString CFileManagerDlg::LengthText(const VoiceFileInfo& record)
+{
+    if (!(record.flags & VFI_LENGTH))
+        return {};
+    const uint64_t seconds = record.lengthMs / 1000;
+    const auto twoDigits = [](uint64_t value) { return QString::number(value).rightJustified(2, QLatin1Char('0')); };
+    if (seconds < 3600)
+        return QString::number(seconds / 60) + QLatin1Char(':') + twoDigits(seconds % 60);
+    return QString::number(seconds / 3600) + QLatin1Char(':') + twoDigits(seconds / 60 % 60) + QLatin1Char(':') +
+           twoDigits(seconds % 60);
+}
+
+QString CFileManagerDlg::UnreadableText(const std::vector<UnreadableFile>& files)
+{
+    QString text = files.size() == 1 ? tr("This file could not be read:") : tr("These files could not be read:");
+    const size_t named = std::min(files.size(), MaxUnreadableNamed);
+    for (size_t i = 0; i < named; ++i) {
+        // A reason may run over lines ("...\n<path>"): each file keeps to one.
+        QString reason = TranslateEngineText(files[i].reason).simplified();
+        text += QLatin1Char('\n') + tr("%1: %2").arg(QString::fromLocal8Bit(files[i].name.c_str()), reason);
+    }
+    if (files.size() > named)
+        text += QLatin1Char('\n') + tr("and %1 more.").arg(files.size() - named);
+    return text;
+}
+
 QString CFileManagerDlg::ErrorText(int error)
 {
     const char* system = ::strerrordesc_np(error);
@@ -144,18 +181,22 @@ CFileManagerDlg::CFileManagerDlg(QWidget* parent)
 {
     setWindowTitle(tr("My Voice Files (Vellory)"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(DuSize(475, 250, DuRound::Down));
+    // 100 dialog units wider than the eight columns needed: a row of the
+    // program's own recordings shows all nine, Length last, without
+    // scrolling sideways. The buttons on the right move with the edge.
+    constexpr int kWider = 100;
+    setFixedSize(DuSize(475 + kWider, 250, DuRound::Down));
 
     m_btnOpen->setObjectName(QStringLiteral("openButton"));
-    m_btnOpen->setGeometry(DuRect(363, 229, 50, 14, DuRound::Down));
+    m_btnOpen->setGeometry(DuRect(363 + kWider, 229, 50, 14, DuRound::Down));
     m_btnOpen->setDefault(true);
     m_btnClose->setObjectName(QStringLiteral("closeButton"));
-    m_btnClose->setGeometry(DuRect(418, 229, 50, 14, DuRound::Down));
+    m_btnClose->setGeometry(DuRect(418 + kWider, 229, 50, 14, DuRound::Down));
     m_btnDelete->setObjectName(QStringLiteral("deleteButton"));
     m_btnDelete->setGeometry(DuRect(7, 227, 69, 16, DuRound::Down));
 
     m_fileList->setObjectName(QStringLiteral("fileList"));
-    m_fileList->setGeometry(DuRect(82, 7, 386, 214, DuRound::Down));
+    m_fileList->setGeometry(DuRect(82, 7, 386 + kWider, 214, DuRound::Down));
     m_fileList->setModel(m_fileModel);
     m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fileList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -277,7 +318,9 @@ void CFileManagerDlg::FillFileList(int category)
     m_fileModel->DeleteAllRows();
     m_listedCategory = category;
 
-    std::vector<RecordingFileEntry> entries = CRecordingFolder(GetCategoryFolder(category)).List();
+    // No box per unreadable file: they are named together once the list shows.
+    std::vector<UnreadableFile> unreadable;
+    std::vector<RecordingFileEntry> entries = CRecordingFolder(GetCategoryFolder(category)).List(&unreadable);
     std::vector<CFileListModel::Row> rows;
     rows.reserve(entries.size());
     for (RecordingFileEntry& entry : entries)
@@ -285,6 +328,45 @@ void CFileManagerDlg::FillFileList(int category)
     m_fileModel->SetRows(std::move(rows));
     // Every column fits both its contents and its header, also when empty.
     SizeColumnsToContents();
+    ReportUnreadable(category, std::move(unreadable));
+}
+
+void CFileManagerDlg::ReportUnreadable(int category, std::vector<UnreadableFile> files)
+{
+    // Refills after a deletion or a rename, and a return to a category
+    // already seen, would name the same files again: a box comes only when
+    // some file, or its reason, is new to this dialog in this category.
+    std::set<std::string> keys;
+    for (const UnreadableFile& file : files)
+        keys.insert(file.name + '\0' + file.reason);
+    std::set<std::string>& reported = m_reportedUnreadable[category];
+    const bool known = std::includes(reported.begin(), reported.end(), keys.begin(), keys.end());
+    m_pendingUnreadable.clear();
+    if (known) {
+        reported = std::move(keys); // a file gone and back is named again
+        return;
+    }
+    m_pendingUnreadable = std::move(files);
+    // After the list has been painted: the first listing runs before the
+    // dialog shows.
+    if (!m_unreadableQueued) {
+        m_unreadableQueued = true;
+        QTimer::singleShot(0, this, &CFileManagerDlg::ShowPendingUnreadable);
+    }
+}
+
+void CFileManagerDlg::ShowPendingUnreadable()
+{
+    m_unreadableQueued = false;
+    if (m_pendingUnreadable.empty() || !isVisible())
+        return;
+    const std::vector<UnreadableFile> files = std::move(m_pendingUnreadable);
+    m_pendingUnreadable.clear();
+    std::set<std::string>& reported = m_reportedUnreadable[m_listedCategory];
+    reported.clear();
+    for (const UnreadableFile& file : files)
+        reported.insert(file.name + '\0' + file.reason);
+    ShowMessageBox(UnreadableText(files), MB_ICONEXCLAMATION, this);
 }
 
 CFileListModel::Row CFileManagerDlg::FormatRow(RecordingFileEntry& entry)
@@ -306,6 +388,7 @@ CFileListModel::Row CFileManagerDlg::FormatRow(RecordingFileEntry& entry)
         row.texts[6] = QString::number(double(record.avgBytesPerSec) * 0.001, 'f', 1) + QLatin1String(" kb/sec");
     if (record.flags & VFI_BITS)
         row.texts[7] = QString::number(record.bitsPerSample);
+    row.texts[CFileListModel::LengthColumn] = LengthText(record);
     row.record = std::make_unique<VoiceFileInfo>(std::move(entry.record));
     return row;
 }
@@ -432,11 +515,10 @@ void CFileManagerDlg::StartRename()
     const QModelIndex index = m_fileModel->index(row, 0);
     m_fileList->setCurrentIndex(index);
     m_fileList->edit(index);
-    // The name is offered without its ".wav", which stays.
+    // The name is offered with its stem selected: the extension stays.
     if (auto* editor = qobject_cast<QLineEdit*>(m_fileList->indexWidget(index))) {
         const QString name = editor->text();
-        editor->setSelection(0, name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ? name.size() - 4
-                                                                                          : name.size());
+        editor->setSelection(0, int(name.size()) - RecordingExtensionLength(name));
     }
 }
 
@@ -449,18 +531,22 @@ void CFileManagerDlg::OnRenameRequested(int row, const QString& typed)
     const size_t slash = oldPath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : oldPath.substr(0, slash + 1);
     const std::string oldName = oldPath.substr(folder.size());
-    const std::string extension = oldName.size() >= 4 ? oldName.substr(oldName.size() - 4) : ".wav";
+    // The file's own extension (".wav", ".opus" or ".flac", in its own case):
+    // a new name without it gets it back, so that the file stays listed and
+    // players know its format.
+    const QString oldShown = QString::fromLocal8Bit(oldName.c_str());
+    const int extensionLength = RecordingExtensionLength(oldShown);
+    const QString extension = extensionLength > 0 ? oldShown.right(extensionLength) : QStringLiteral(".wav");
 
-    // The name keeps its ".wav": typed without it, the old one is put back.
     QString name = typed.trimmed();
-    if (!name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) && !name.isEmpty())
-        name += QString::fromLocal8Bit(extension.c_str());
+    if (!name.isEmpty() && !name.endsWith(extension, Qt::CaseInsensitive))
+        name += extension;
     const std::string newName = name.toLocal8Bit().toStdString();
     const std::string newPath = folder + newName;
 
     QString reason;
     struct stat st {};
-    if (name.isEmpty() || name.compare(QLatin1String(".wav"), Qt::CaseInsensitive) == 0)
+    if (name.isEmpty() || name.compare(extension, Qt::CaseInsensitive) == 0)
         reason = tr("The name is empty.");
     else if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
         reason = tr("A name cannot hold '/'.");

@@ -2,16 +2,19 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // "My Voice Files (Vellory)": the four categories as folder icons on the left,
-// the WAV files of the selected category on the right, oldest recording
-// first. "Delete" (or the Delete key) moves the selected file to the trash;
-// F2 renames it in place; "Open", Enter or a double click hands its record
-// back to the caller. The recording in progress is neither deleted nor renamed.
+// the recordings (.wav, .opus, .flac) of the selected category on the right,
+// oldest first. "Delete" (or the Delete key) moves the selected file to the
+// trash; F2 renames it in place, keeping its extension; "Open", Enter or a
+// double click hands its record back to the caller. The recording in progress
+// is neither deleted nor renamed. Files the reader cannot read get no row;
+// once the list shows, one box names them with the reader's reasons.
 //
 // exec() returns 1 when "Open" was pressed with a file row selected (the
 // record is then in m_selected), and 2 for "Close", Esc, the close box, or
 // "Open" without a file row. On "Open" the selected category row, if any, is
 // stored in m_category whatever the result.
 #include "dialogs/CFileListModel.h"
+#include "library/CRecordingFolder.h"
 #include "library/CTrash.h"
 #include "library/VoiceFileInfo.h"
 
@@ -23,10 +26,11 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
-struct RecordingFileEntry;
 class QItemSelection;
 class QListWidget;
 class QPushButton;
@@ -58,6 +62,13 @@ public:
     // The system's text for an error number, or "Error number N." without one.
     static QString ErrorText(int error);
     static const char* const InProgressText;  // why the recording in progress stays
+    // The Length column: "m:ss", from one hour "h:mm:ss", whole seconds
+    // rounded down; empty when the record has no length.
+    static QString LengthText(const VoiceFileInfo& record);
+    // The one box over the files a listing could not read: each named with
+    // its reason, at most MaxUnreadableNamed of them, then how many more.
+    static constexpr size_t MaxUnreadableNamed = 10;
+    static QString UnreadableText(const std::vector<UnreadableFile>& files);
 
     // The category whose files the list shows (-1 before the first fill).
     int ListedCategory() const { return m_listedCategory; }
@@ -85,6 +96,10 @@ private:
     int RemoveFile(const std::string& path, const QString& shownName);
 
     void FillFileList(int category);
+    // Queues the box over a listing's unreadable files, unless this dialog
+    // has already named each of them, for the same reason, in that category.
+    void ReportUnreadable(int category, std::vector<UnreadableFile> files);
+    void ShowPendingUnreadable();
     static CFileListModel::Row FormatRow(RecordingFileEntry& entry);
     void SizeColumnsToContents();
     int GetSelectedFileRow() const;
@@ -102,4 +117,8 @@ private:
     QPersistentModelIndex m_hoverIndex;
     int m_listedCategory = -1;
     bool m_initialised = false;
+
+    std::vector<UnreadableFile> m_pendingUnreadable; // of m_listedCategory, shown once the list is up
+    bool m_unreadableQueued = false;
+    std::map<int, std::set<std::string>> m_reportedUnreadable; // per category: name and reason, as named
 };

@@ -4,7 +4,10 @@
 
 #include "platform/riff/FdIo.h"
 
+#include "engine/CFlacRepair.h"
+#include "engine/COggRepair.h"
 #include "engine/CWavFile.h"
+#include "engine/RecordingFileType.h"
 
 #include <cerrno>
 #include <algorithm>
@@ -36,10 +39,26 @@ bool WriteLe32At(int fd, uint64_t offset, uint32_t value)
     }
 }
 
-bool EndsWithWav(const char* name)
+enum class Kind { Wav, Ogg, Flac };
+
+// The kind by the first bytes; anything else goes to the WAV check, which
+// refuses it.
+Kind KindOf(int fd)
 {
-    const size_t n = std::strlen(name);
-    return n >= 4 && ::strcasecmp(name + n - 4, ".wav") == 0;
+    uint8_t magic[4] = {0, 0, 0, 0};
+    if (!ReadFullyAt(fd, 0, magic, 4))
+        return Kind::Wav;
+    if (std::memcmp(magic, "OggS", 4) == 0)
+        return Kind::Ogg;
+    if (std::memcmp(magic, "fLaC", 4) == 0)
+        return Kind::Flac;
+    return Kind::Wav;
+}
+
+std::string BaseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 class Fd {
@@ -157,14 +176,24 @@ RepairResult RepairOpen(int fd)
 
     // Whole blocks (codec blocks, PCM frames) only, within the format's 32-bit limits.
     uint64_t n = present;
-    const uint64_t maxData = 0xFFFFFFFFull + 8 - h.dataStart - 1;
+    const uint64_t maxData = 0xFFFFFFFFull + 8 - h.dataStart - 1 - 13; // room for the odd-size tail
     if (n > maxData)
         n = maxData;
     if (h.blockAlign > 1)
         n -= n % h.blockAlign;
     if (n == 0)
         return RepairResult::NotNeeded;
-    const uint64_t end = h.dataStart + n + ((n & 1) && h.dataStart + n < fileSize ? 1 : 0);
+    uint64_t end = h.dataStart + n;
+    if (n & 1) {
+        // The pad byte and a small chunk after it, as the writer ends an odd
+        // data chunk (GStreamer finds no audio when a pad byte ends the file).
+        // What follows the last whole block is no audio and is overwritten.
+        static const uint8_t tail[13] = {0, 'J', 'U', 'N', 'K', 4, 0, 0, 0, 0, 0, 0, 0};
+        if (::pwrite(fd, tail, sizeof tail, off_t(end)) != ssize_t(sizeof tail) ||
+            ::ftruncate(fd, off_t(end + sizeof tail)) != 0)
+            return RepairResult::Failed;
+        end += sizeof tail;
+    }
     if (h.factBody && !WriteLe32At(fd, h.factBody, SamplesIn(h, n)))
         return RepairResult::Failed;
     if (!WriteLe32At(fd, h.dataSizeAt, uint32_t(n)) || !WriteLe32At(fd, 4, uint32_t(end - 8)))
@@ -179,7 +208,7 @@ bool CRecordingRepair::IsRecordingName(const std::string& name)
 {
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    // DD-Mon-YYYY_S.wav: two-digit day, the month's abbreviation, the year,
+    // DD-Mon-YYYY_S.wav (or .opus, .flac): two-digit day, the month's abbreviation, the year,
     // the second of the day without leading zeros.
     auto digits = [&](size_t from, size_t& to) {
         to = from;
@@ -208,7 +237,11 @@ bool CRecordingRepair::IsRecordingName(const std::string& name)
         return false;
     if (std::stol(name.substr(yearEnd + 1, secDigits)) >= 24 * 3600)
         return false;
-    return name.compare(secEnd, std::string::npos, ".wav") == 0;
+    const std::string extension = name.substr(secEnd);
+    for (std::string_view known : kRecordingExtensions)
+        if (extension == known)
+            return true;
+    return false;
 }
 
 RepairResult CRecordingRepair::Repair(const std::string& path)
@@ -217,13 +250,19 @@ RepairResult CRecordingRepair::Repair(const std::string& path)
     Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         return errno == EISDIR || errno == ELOOP || errno == ENXIO ? RepairResult::NotWav : RepairResult::Failed;
-    return RepairOpen(fd.get());
+    const Kind kind = KindOf(fd.get());
+    if (kind == Kind::Wav)
+        return RepairOpen(fd.get());
+    // An Ogg or FLAC file is cut and rewritten, not only patched: only under
+    // a name the program gives its own recordings.
+    if (!IsRecordingName(BaseName(path)))
+        return RepairResult::NotWav;
+    return kind == Kind::Ogg ? COggRepair::Repair(fd.get()) : CFlacRepair::Repair(fd.get());
 }
 
 RepairResult CRecordingRepair::RepairIfOwnUnfinished(const std::string& path)
 {
-    const size_t slash = path.find_last_of('/');
-    if (!IsRecordingName(slash == std::string::npos ? path : path.substr(slash + 1)))
+    if (!IsRecordingName(BaseName(path)))
         return RepairResult::NotWav;
     if (CWavFile::IsBeingWritten(path))
         return RepairResult::NotNeeded;
@@ -238,6 +277,10 @@ RepairResult CRecordingRepair::RepairIfOwnUnfinished(const std::string& path)
             return RepairResult::Failed;
         if (!S_ISREG(st.st_mode))
             return RepairResult::NotWav;
+        // Ogg and FLAC files are repaired only when the journal names them:
+        // cutting a file is not done on the strength of its name alone.
+        if (KindOf(fd.get()) != Kind::Wav)
+            return RepairResult::NotNeeded;
         WriterHeader h;
         if (!ReadWriterHeader(fd.get(), uint64_t(st.st_size), h))
             return RepairResult::NotWav;
@@ -265,7 +308,7 @@ int CRecordingRepair::RepairFolder(const std::string& folder, const std::string&
         prefix += '/';
     int repaired = 0;
     while (dirent* e = ::readdir(dir)) {
-        if (!EndsWithWav(e->d_name))
+        if (!HasRecordingExtension(e->d_name))
             continue;
         const std::string path = prefix + e->d_name;
         if (!skip.empty() && path == skip)

@@ -19,6 +19,7 @@ const uint32_t kWave = CRiffFile::FourCC("WAVE");
 const uint32_t kFmt = CRiffFile::FourCC("fmt ");
 const uint32_t kFact = CRiffFile::FourCC("fact");
 const uint32_t kData = CRiffFile::FourCC("data");
+const uint32_t kJunk = CRiffFile::FourCC("JUNK");
 
 // A block is about a second of audio, so a worker still busy after this is
 // truly behind.
@@ -121,6 +122,8 @@ bool CWavFile::Create(const std::string& path, const WAVEFORMATEX* format)
         EngineMessageBox("Unable to create file\n\n" + path + "\n" + std::strerror(m_file.LastError()), MB_OK);
         return false;
     }
+    if (IsContainerFormatTag(Format()->wFormatTag))
+        return CreateContainer();
     m_ckRiff = MMCKINFO{};
     m_ckRiff.fccType = kWave;
     m_ckFmt = MMCKINFO{};
@@ -146,12 +149,30 @@ bool CWavFile::Create(const std::string& path, const WAVEFORMATEX* format)
     m_file.CreateChunk(m_ckData, false);
     m_file.Ascend(m_ckData);
     m_cbHeader = m_file.Position();
-    // The RIFF size (file length - 8) must fit 32 bits, with room for a pad byte.
-    m_cbDataLimit = 0xFFFFFFFFull + 8 - m_cbHeader - 1;
+    // The RIFF size (file length - 8) must fit 32 bits, with room for a pad
+    // byte and the small chunk that follows an odd data chunk.
+    m_cbDataLimit = 0xFFFFFFFFull + 8 - m_cbHeader - 1 - 12;
 
     if (Format()->wFormatTag != WAVE_FORMAT_PCM)
         return OpenConversionStream();
     m_hStream.reset();
+    return true;
+}
+
+bool CWavFile::CreateContainer()
+{
+    m_bContainer = true;
+    const FormatBlock format(m_pFormat.get(), m_pFormat.get() + FormatBlockSize(Format()));
+    const uint32_t code = CFfmpegContainerWriter::Open(format, m_file, m_pContainer);
+    if (code == CONTAINER_WRITE_FAILED) {
+        EngineMessageBox("CWavFile::Create\nError while writing .wav file", MB_ICONSTOP);
+        return false;
+    }
+    if (code != 0)
+        return CheckAcmResult(code);
+    m_cbHeader = m_pContainer->FileBytes();
+    // Neither Ogg nor FLAC has RIFF's 32-bit sizes.
+    m_cbDataLimit = UINT64_MAX / 2;
     return true;
 }
 
@@ -198,8 +219,9 @@ bool CWavFile::Write(const void* data, uint32_t length)
 
     // Refuse audio before the data chunk could pass the 32-bit size limit.
     uint64_t incoming = uint64_t(m_queue.GetSize()) + length;
-    if (m_hStream) {
+    if (Encodes())
         incoming += m_pPending.load() ? m_cbPending : 0;
+    if (m_hStream) {
         const uint32_t srcRate = uint32_t(Format()->nChannels) * Format()->nSamplesPerSec * 2;
         const double ratio = srcRate ? double(Format()->nAvgBytesPerSec) / srcRate : 1.0;
         incoming = uint64_t(double(incoming) * ratio * 1.25) + 65536;
@@ -227,6 +249,10 @@ uint32_t CWavFile::SourceBlockAlign() const
     if (!m_pFormat)
         return 1;
     const WAVEFORMATEX* f = Format();
+    if (m_bContainer) {
+        const uint32_t align = CFfmpegContainerWriter::SourceFormat(*f).nBlockAlign;
+        return align ? align : 1;
+    }
     const uint32_t align = m_hStream || f->wFormatTag != WAVE_FORMAT_PCM ? uint32_t(f->nChannels) * 2 : f->nBlockAlign;
     return align ? align : 1;
 }
@@ -234,7 +260,7 @@ uint32_t CWavFile::SourceBlockAlign() const
 uint32_t CWavFile::FlushThreshold() const
 {
     const WAVEFORMATEX* f = Format();
-    const uint64_t second = m_hStream ? uint64_t(f->nChannels) * f->nSamplesPerSec * 2 : f->nAvgBytesPerSec;
+    const uint64_t second = Encodes() ? uint64_t(SourceBlockAlign()) * f->nSamplesPerSec : f->nAvgBytesPerSec;
     if (second == 0 || second > WAVFILE_FLUSH_BLOCK)
         return WAVFILE_FLUSH_BLOCK;
     return uint32_t(second);
@@ -254,7 +280,7 @@ bool CWavFile::Flush()
     if (m_queue.GetSize() == 0)
         return true;
 
-    if (m_hStream) {
+    if (Encodes()) {
         // One block converts at a time. Wait for the previous one rather than
         // drop the new block; if it is still busy, conversion cannot keep up and
         // the block stays staged for Close.
@@ -302,6 +328,15 @@ void CWavFile::ConversionThreadProc()
 
 bool CWavFile::ConvertBlock(const uint8_t* source, uint32_t length)
 {
+    if (m_pContainer) {
+        // Encoded, muxed and pushed to the file: about a second of audio per
+        // block, so pages and frames reach the disk about once a second.
+        const bool ok = m_pContainer->Write(source, length);
+        m_cbWritten.store(m_pContainer->FileBytes() - m_cbHeader);
+        if (!ok)
+            Fail(WavWriteError::DiskWrite, m_pContainer->LastErrno() ? m_pContainer->LastErrno() : EIO);
+        return ok;
+    }
     std::vector<uint8_t> output;
     if (!m_hStream || !m_hStream->Convert(source, length, output))
         return false;
@@ -317,6 +352,8 @@ bool CWavFile::Close()
         m_file.Close();
         return true;
     }
+    if (m_bContainer)
+        return CloseContainer();
     if (m_ckData.ckid != kData) {
         // Create stopped before the data chunk: only the RIFF size is written.
         if (!m_file.Ascend(m_ckRiff))
@@ -327,7 +364,7 @@ bool CWavFile::Close()
 
     // Everything staged reaches the file, however many blocks it takes.
     while (m_queue.GetSize() > 0) {
-        if (m_hStream)
+        if (Encodes())
             m_workerIdle.Wait(INFINITE);
         if (!Flush())
             break;
@@ -353,8 +390,47 @@ bool CWavFile::Close()
     }
     if (!m_file.Ascend(m_ckData))
         return false;
+    // An odd data chunk ends with its pad byte; GStreamer's WAV reader does not
+    // skip a pad byte that ends the file and then finds no audio. A small
+    // chunk after it, which every reader skips, keeps such files playable.
+    if (m_ckData.cksize & 1) {
+        MMCKINFO junk{};
+        junk.ckid = kJunk;
+        junk.cksize = 4;
+        const uint8_t zeros[4] = {};
+        if (!m_file.CreateChunk(junk, false) || m_file.Write(zeros, sizeof zeros) < 0 || !m_file.Ascend(junk))
+            return false;
+    }
     if (!m_file.Ascend(m_ckRiff))
         return false;
+    return SyncAndClose();
+}
+
+bool CWavFile::CloseContainer()
+{
+    if (m_pContainer) {
+        while (m_queue.GetSize() > 0) {
+            m_workerIdle.Wait(INFINITE);
+            if (!Flush())
+                break;
+        }
+        m_workerIdle.Wait(INFINITE);
+        JoinLastWorker();
+        // The stream's end: the encoder's last frames, Ogg's final page, FLAC's
+        // STREAMINFO with the sample count. After a failed write the file keeps
+        // what reached it, readable as it is.
+        const bool finished = m_pContainer->Finish();
+        m_cbWritten.store(m_pContainer->FileBytes() - m_cbHeader);
+        if (!finished && m_lastError.load() != WavWriteError::DiskWrite)
+            Fail(WavWriteError::DiskWrite, m_pContainer->LastErrno() ? m_pContainer->LastErrno() : EIO);
+        m_bUnfinished = !finished;
+        m_pContainer.reset();
+    }
+    return SyncAndClose();
+}
+
+bool CWavFile::SyncAndClose()
+{
     // The recording is finished only once it is on the disk: a late write
     // error (a full network share, a removed stick) shows up here.
     bool ok = true;

@@ -3,9 +3,12 @@
 #pragma once
 // One RIFF/WAVE file: written from staged audio (PCM directly, other formats
 // through a conversion stream on worker threads), or opened to read its format.
+// A format whose tag names a container of its own (Opus, FLAC) makes an Ogg
+// Opus or FLAC file instead, its audio encoded and muxed on the same workers.
 #include "engine/CByteQueue.h"
 #include "engine/CEvent.h"
 #include "platform/riff/CRiffFile.h"
+#include "platform/codecs/CFfmpegContainerWriter.h"
 #include "platform/codecs/IConversionStream.h"
 #include "platform/WaveFormat.h"
 
@@ -57,7 +60,8 @@ public:
     bool IsOpen() const { return m_file.IsOpen(); }
     WavWriteError LastWriteError() const { return m_lastError.load(); }
     int LastErrno() const { return m_lastErrno.load(); }
-    // Audio bytes that reached the data chunk so far.
+    // Audio bytes that reached the data chunk (or, in an Opus or FLAC file,
+    // the file after its header) so far.
     uint64_t DataBytesWritten() const { return m_cbWritten.load(); }
     // Largest data chunk this file accepts; lowered only by tests.
     void SetDataLimit(uint64_t bytes) { m_cbDataLimit = bytes; }
@@ -66,6 +70,12 @@ public:
     // False for format figures no real file has (no channels, a rate of
     // nothing or of billions, more than 64 bits a sample).
     static bool IsPlausibleFormat(const WAVEFORMATEX& format);
+    // True when the file is an Ogg Opus or FLAC file, not RIFF.
+    bool IsContainer() const { return m_bContainer; }
+    // True when Close could not write an Opus or FLAC file's end (its last
+    // page, its final STREAMINFO): the file is closed but wants the repair a
+    // crash would get.
+    bool LeftUnfinished() const { return m_bUnfinished; }
     // Samples (frames) handed to the converter so far: the fact chunk's count.
     uint64_t SamplesConverted() const { return m_cbConverted.load() / SourceBlockAlign(); }
     // True while a CWavFile of this process writes the file at `path` (its
@@ -74,6 +84,12 @@ public:
 
 protected:
     bool OpenConversionStream();
+    bool CreateContainer();
+    bool CloseContainer();
+    // Syncs and closes the finished file and its folder.
+    bool SyncAndClose();
+    // True when staged blocks go to a worker (a conversion stream or a muxer).
+    bool Encodes() const { return m_hStream || m_pContainer; }
     void ConversionThreadProc();
     bool ConvertBlock(const uint8_t* source, uint32_t length);
     // Appends to the data chunk, recording the reason of a failure.
@@ -92,6 +108,9 @@ protected:
     CRiffFile m_file; // stands for the mmio handle
     MMCKINFO m_ckRiff{}, m_ckFmt{}, m_ckFact{}, m_ckData{};
     std::unique_ptr<IConversionStream> m_hStream;
+    std::unique_ptr<CFfmpegContainerWriter> m_pContainer; // writes into m_file; Opus and FLAC only
+    bool m_bContainer = false;
+    bool m_bUnfinished = false;
     std::atomic<uint8_t*> m_pPending{nullptr};
     uint32_t m_cbPending = 0;
     CEvent m_workerIdle; // set whenever no block is pending

@@ -54,7 +54,9 @@ void CWaveRecorder::FinishFile()
 {
     std::lock_guard lock(m_writerMutex);
     m_wavFile.Close();
-    if (m_bJournaled && !m_wavFile.IsOpen()) {
+    // A file closed without its end (a full disk) stays noted, so that the
+    // next start finishes it.
+    if (m_bJournaled && !m_wavFile.IsOpen() && !m_wavFile.LeftUnfinished()) {
         CRecordingJournal::Remove(m_szPath);
         m_bJournaled = false;
     }
@@ -112,6 +114,9 @@ WAVEFORMATEX CWaveRecorder::DeviceFormat(const WAVEFORMATEX& chosen)
     f.cbSize = 0;
     if (chosen.wFormatTag == WAVE_FORMAT_PCM && chosen.wBitsPerSample != 0)
         return f;
+    // Opus takes 16-bit PCM at 48 kHz; FLAC keeps the chosen 16 or 24 bits.
+    if (IsContainerFormatTag(chosen.wFormatTag))
+        return CFfmpegContainerWriter::SourceFormat(chosen);
     // A compressed format's own bits, block align and byte rate describe its
     // coded form, not PCM; the converter takes 16-bit PCM of its channels and rate.
     f.wBitsPerSample = 16;

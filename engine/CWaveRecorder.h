@@ -84,8 +84,9 @@ public:
     // buffers outlast the scheduling of the delivery thread.
     static uint32_t CaptureBufferSize(int setting, const WAVEFORMATEX& deviceFormat);
     // The format the device is opened with for a chosen format: a PCM format
-    // as chosen; otherwise 16-bit PCM of the chosen channels and rate, which
-    // is what the converter takes.
+    // as chosen; FLAC as PCM of its own bits (16 or 24); otherwise 16-bit PCM
+    // of the chosen channels and rate, which is what the converter (or the
+    // Opus encoder) takes.
     static WAVEFORMATEX DeviceFormat(const WAVEFORMATEX& chosen);
 
     const CWavFile& GetWavFile() const { return m_wavFile; }

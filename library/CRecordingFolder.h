@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // The recordings of one category folder as the manager lists them: every
-// "*.wav" entry with its size, its time and the format that the WAV reader
-// finds in it. Reading the disk lives here, away from any widget; the
+// "*.wav", "*.opus" and "*.flac" entry with its size, its time and the format
+// and length that the header reader finds in it. Reading the disk lives here, away from any widget; the
 // manager's dialog only turns these entries into rows.
 #include "library/VoiceFileInfo.h"
 
@@ -19,6 +19,12 @@ struct RecordingFileEntry {
     VoiceFileInfo record; // path, format and duration; flags say which hold values
 };
 
+// A file named like a recording that the header reader could not read.
+struct UnreadableFile {
+    std::string name;   // the file name's own bytes, without the folder
+    std::string reason; // the reader's English text
+};
+
 class CRecordingFolder {
 public:
     // `folder` ends in the separator (or is empty for the working folder), as
@@ -29,22 +35,31 @@ public:
 
     // Lists the folder's recordings, oldest first (by the time above, then
     // by name). FIFOs, sockets and devices named like recordings are left
-    // out without being opened. A file the reader cannot open (a folder
-    // named like a recording among them) has been reported by the reader and
-    // is left out. The program's own recordings that a crash left unfinished
+    // out without being opened. A file the reader cannot read (a folder
+    // named like a recording among them) has been reported in a message box
+    // and is left out. The program's own recordings that a crash left unfinished
     // are repaired on the way; no other file is written to.
     std::vector<RecordingFileEntry> List() const;
+    // The same, but when `unreadable` is given no message box is shown: each
+    // file the reader cannot read is appended there with its reason instead
+    // (in the order of the listing, by name).
+    std::vector<RecordingFileEntry> List(std::vector<UnreadableFile>* unreadable) const;
 
-    // Reads the format header of the file at record.path into the record.
-    // Returns 1 when the reader opened it, else 0 (the reader has said why).
+    // Reads the format header (and length) of the file at record.path into
+    // the record. Returns 1 when the reader read it, else 0 after a message
+    // box with the reader's reason.
     static int ReadFileFormat(VoiceFileInfo& record);
-    // The same, also telling whether the RIFF size is still 0.
-    static int ReadFileFormat(VoiceFileInfo& record, bool& sizesZero);
+    // The same, also telling whether the file is unfinished (a WAV's RIFF
+    // size still 0, a FLAC without its sample count, an Ogg stream not ended).
+    static int ReadFileFormat(VoiceFileInfo& record, bool& unfinished);
+    // The same; with `reason` given no box is shown and the reason lands there.
+    static int ReadFileFormat(VoiceFileInfo& record, bool& unfinished, std::string* reason);
 
     enum class EntryKind { File, Folder, Special };
     // What a file mode (st_mode) names: Special for FIFOs, sockets and devices.
     static EntryKind KindOf(uint32_t mode);
-    // The directory search's "*.wav", which matches without regard to case.
+    // The directory search's "*.wav", "*.opus" and "*.flac", which match
+    // without regard to case.
     static bool MatchesWavPattern(const char* name);
 
 private:

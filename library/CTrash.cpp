@@ -170,7 +170,8 @@ CTrash::Result CTrash::MoveToTrash(const std::string& givenPath, int& error, std
 
     // The note comes first, created exclusively, so two files of one name
     // never share it; it goes again if the move fails.
-    // A second file of one name becomes "name.1.wav": the extension stays last.
+    // A second file of one name becomes "name.1.wav" (or "name.1.opus",
+    // "name.1.flac"): the extension stays last.
     const std::string name = NameOf(path);
     const size_t dot = name.find_last_of('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);

@@ -53,15 +53,16 @@ std::string GetCategoryFolder(int category)
     return folder;
 }
 
-std::string MakeRecordingName(int category)
+std::string MakeRecordingName(int category, const char* extension)
 {
     const std::time_t t = std::chrono::system_clock::to_time_t(Now());
     std::tm utc{};
     gmtime_r(&t, &utc);
     const std::string folder = GetCategoryFolder(category);
     char name[64];
-    std::snprintf(name, sizeof name, "%02d-%s-%d_%d.wav", utc.tm_mday, g_monthNames[utc.tm_mon + 1],
-                  utc.tm_year + 1900, utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec);
+    std::snprintf(name, sizeof name, "%02d-%s-%d_%d%s", utc.tm_mday, g_monthNames[utc.tm_mon + 1],
+                  utc.tm_year + 1900, utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec,
+                  extension ? extension : ".wav");
     return folder + name;
 }
 

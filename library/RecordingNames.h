@@ -3,6 +3,8 @@
 #pragma once
 // Where recordings live and what they are called: the four category folders
 // under the root from the settings, and the names of new recordings.
+#include "engine/RecordingFileType.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -13,8 +15,9 @@ extern const char* const g_monthNames[13];
 // Folder of a category (0 the root, n the root followed by "n/"), created on the way.
 std::string GetCategoryFolder(int category);
 // Full path of a new recording in the category's folder, named after the UTC
-// day and the second of the day.
-std::string MakeRecordingName(int category);
+// day and the second of the day, with `extension` (RecordingExtension of the
+// format's tag: ".wav", ".opus" or ".flac").
+std::string MakeRecordingName(int category, const char* extension = ".wav");
 
 // The clock used for recording names; tests pin it. An empty function restores
 // the system clock.

@@ -47,6 +47,9 @@ CFormatChooseDlg::CFormatChooseDlg(QWidget* parent, const QString& title, const 
     auto* form = new QFormLayout;
     form->addRow(formatLabel, m_pFormat);
     form->addRow(attributesLabel, m_pAttributes);
+    m_pNote = new QLabel(this);
+    m_pNote->setObjectName(QStringLiteral("Note"));
+    form->addRow(QString(), m_pNote);
 
     m_pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -70,6 +73,8 @@ void CFormatChooseDlg::FillAttributes(int tagIndex)
         return;
     for (const auto& f : m_catalogue.Tags()[size_t(tagIndex)].formats)
         m_pAttributes->addItem(TranslateFormatDescription(f.description));
+    m_pNote->setText(m_catalogue.Tags()[size_t(tagIndex)].playsInBrowsers ? QString()
+                                                                           : tr("Does not play in web browsers."));
 }
 
 void CFormatChooseDlg::SetInitialFormat(const uint8_t* block, size_t size)

@@ -13,6 +13,7 @@
 
 class QComboBox;
 class QDialogButtonBox;
+class QLabel;
 
 class CFormatChooseDlg : public QDialog {
     Q_OBJECT
@@ -44,6 +45,7 @@ private:
     const CFormatCatalogue& m_catalogue;
     QComboBox* m_pFormat = nullptr;
     QComboBox* m_pAttributes = nullptr;
+    QLabel* m_pNote = nullptr; // where the format does not play
     QDialogButtonBox* m_pButtons = nullptr;
 };
 

@@ -28,6 +28,13 @@ constexpr uint16_t WAVE_FORMAT_MULAW = 7;
 constexpr uint16_t WAVE_FORMAT_IMA_ADPCM = 0x11;
 constexpr uint16_t WAVE_FORMAT_GSM610 = 0x31;
 constexpr uint16_t WAVE_FORMAT_MPEGLAYER3 = 0x55;
+// Not RIFF formats: a block with one of these tags stands for an Ogg Opus
+// file (.opus) or a native FLAC file (.flac), written through a muxer.
+constexpr uint16_t WAVE_FORMAT_OPUS = 0x704F;
+constexpr uint16_t WAVE_FORMAT_FLAC = 0xF1AC;
+
+// True for the tags whose files are containers of their own, not RIFF/WAVE.
+inline bool IsContainerFormatTag(uint16_t tag) { return tag == WAVE_FORMAT_OPUS || tag == WAVE_FORMAT_FLAC; }
 
 // A format block: the 18-byte record and its extra bytes, owned as bytes.
 using FormatBlock = std::vector<uint8_t>;

@@ -32,7 +32,8 @@ std::vector<CatalogueCase> AllFormats()
     std::vector<CatalogueCase> cases;
     for (const auto& t : CFormatCatalogue::Instance().Tags())
         for (const auto& f : t.formats)
-            cases.push_back({t.name, f.block, f.description});
+            if (!IsContainerFormatTag(t.tag)) // RIFF files here; Opus and FLAC: test_container_formats
+                cases.push_back({t.name, f.block, f.description});
     return cases;
 }
 

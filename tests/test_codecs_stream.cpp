@@ -284,7 +284,7 @@ TEST(FormatCatalogue, TagsFormatsAndLookup)
         }
     }
     EXPECT_EQ(names, (std::vector<std::string>{"PCM", "CCITT A-Law", "CCITT u-Law", "IMA ADPCM", "Microsoft ADPCM",
-                                               "GSM 6.10", "MPEG Layer-3"}));
+                                               "GSM 6.10", "MPEG Layer-3", "Opus", "FLAC"}));
 
     int tag = -1, format = -1;
     const FormatBlock def = CFormatCatalogue::MakePcm(1, 22050, 16);

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 // The recordings manager on real files in a temporary root.
 #include "app/CQtEngineHost.h"
+#include "app/CTranslations.h"
+#include "common/EngineTexts.h"
 #include "common/MessageBoxes.h"
 #include "common/Settings.h"
 #include "dialogs/CFileManagerDlg.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
@@ -53,6 +56,7 @@ namespace {
 struct Box {
     std::string text;
     unsigned style;
+    std::string title;
 };
 
 // Writes a RIFF/WAVE file of exactly totalSize bytes: an 18-byte "fmt " chunk
@@ -118,8 +122,8 @@ protected:
         m_rootPath = m_root.Path() + "/";
         WriteRoot(m_rootPath);
         SetEngineHost(&m_host); // the engine's boxes go through the same hook, in order
-        SetMessageBoxHook([this](const QString& text, unsigned style) {
-            m_boxes.push_back({text.toStdString(), style});
+        SetTitledMessageBoxHook([this](const QString& title, const QString& text, unsigned style) {
+            m_boxes.push_back({text.toStdString(), style, title.toStdString()});
             const QCursor* cursor = QApplication::overrideCursor();
             m_cursors.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
             if (m_answers.empty())
@@ -225,7 +229,7 @@ protected:
 
 } // namespace
 
-TEST_F(ManagerTest, OpensOnTheGivenCategoryWithItsFilesAndTheEightColumns)
+TEST_F(ManagerTest, OpensOnTheGivenCategoryWithItsFilesAndTheNineColumns)
 {
     WriteWav(PathIn(0, "root.wav"), 1, 22050, 16, 2000);
     WriteWav(PathIn(2, "work-a.wav"), 1, 22050, 16, 3000);
@@ -236,7 +240,7 @@ TEST_F(ManagerTest, OpensOnTheGivenCategoryWithItsFilesAndTheEightColumns)
     dlg.m_category = 2;
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), "My Voice Files (Vellory)");
-    EXPECT_EQ(dlg.size(), QSize(712, 406));
+    EXPECT_EQ(dlg.size(), QSize(862, 406)) << "575 x 250 dialog units: room for the Length column";
     QListWidget* categories = Categories(dlg);
     ASSERT_EQ(categories->count(), 4);
     EXPECT_EQ(categories->item(0)->text(), "New");
@@ -253,10 +257,10 @@ TEST_F(ManagerTest, OpensOnTheGivenCategoryWithItsFilesAndTheEightColumns)
     EXPECT_EQ(SelectedCategory(dlg), 2);
 
     QTableView* files = FileList(dlg);
-    const char* titles[] = {"File name", "Media size", "File date", "File time",
-                            "Frequency", "Channels", "Sample Rate", "Bits"};
-    ASSERT_EQ(files->model()->columnCount(), 8);
-    for (int c = 0; c < 8; ++c)
+    const char* titles[] = {"File name", "Media size", "File date", "File time", "Frequency",
+                            "Channels",  "Sample Rate", "Bits", "Length"};
+    ASSERT_EQ(files->model()->columnCount(), 9);
+    for (int c = 0; c < 9; ++c)
         EXPECT_EQ(files->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
     EXPECT_TRUE(files->showGrid());
     EXPECT_EQ(files->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -301,7 +305,7 @@ TEST_F(ManagerTest, ColumnsOfTheWorkedExampleAndItsRecord)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"example.wav", "430kb", c.toString(shown, "dd-MMM-yyyy").toStdString(),
                                                  c.toString(shown, "HH:mm:ss").toStdString(), "22050 Hz", "1",
-                                                 "44.1 kb/sec", "16"}));
+                                                 "44.1 kb/sec", "16", "0:10"}));
     if (hasBirth) {
         EXPECT_NE(rows[0][2], "01-Mar-2020") << "the date comes from the birth time, not the modification time";
     }
@@ -310,7 +314,8 @@ TEST_F(ManagerTest, ColumnsOfTheWorkedExampleAndItsRecord)
     Button(dlg, "openButton")->click();
     EXPECT_EQ(dlg.result(), 1);
     EXPECT_EQ(dlg.m_selected.path, path);
-    EXPECT_EQ(dlg.m_selected.flags, 0x7Du);
+    EXPECT_EQ(dlg.m_selected.flags, 0x7Du | VFI_LENGTH);
+    EXPECT_EQ(dlg.m_selected.lengthMs, 10000u);
     EXPECT_EQ(dlg.m_selected.duration, 10u);
     EXPECT_EQ(dlg.m_selected.samplesPerSec, 22050u);
     EXPECT_EQ(dlg.m_selected.avgBytesPerSec, 44100u);
@@ -574,44 +579,180 @@ TEST_F(ManagerTest, DeleteWithTheCategorySelectionClearedUsesTheListedCategory)
     EXPECT_EQ(dlg.ListedCategory(), 3);
 }
 
-TEST_F(ManagerTest, FilesTheReaderRefusesGetItsBoxAndNoRow)
+namespace {
+// The lines of a box's text.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1)
+        lines.push_back(text.substr(from, at - from));
+    lines.push_back(text.substr(from));
+    return lines;
+}
+
+// The queued box and the editor's commit run from the event loop.
+void Settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+} // namespace
+
+TEST_F(ManagerTest, FilesTheReaderRefusesGetNoRowAndOneTitledBoxNamingThemAfterTheList)
 {
     const std::string text = PathIn(0, "notes.wav");
     std::ofstream(text) << "these are not audio bytes at all, just some words in a file\n";
     WriteFileBytes(PathIn(0, "empty.wav"), {});
+    fs::create_directories(Folder(0) + "folder.wav");
     WriteWav(PathIn(0, "real.wav"), 1, 22050, 16, 5000);
     const auto notes = ReadFileBytes(text);
-    CWavFile reader;
-    ASSERT_FALSE(reader.Open(text)) << "the reader refuses what is not RIFF/WAVE";
-    m_boxes.clear();
+    VoiceFileInfo record;
+    record.path = text;
+    record.flags = VFI_PATH;
+    bool unfinished = false;
+    std::string reason;
+    ASSERT_EQ(CRecordingFolder::ReadFileFormat(record, unfinished, &reason), 0) << "the reader refuses it";
+    ASSERT_FALSE(reason.empty());
+    ASSERT_TRUE(m_boxes.empty()) << "told, the reader shows no box";
+
     CFileManagerDlg dlg;
     dlg.show();
-    ASSERT_EQ(m_boxes.size(), 2u) << "one box from the reader for each";
-    EXPECT_EQ(m_boxes[0].style, MB_ICONSTOP);
-    EXPECT_EQ(m_boxes[1].style, MB_ICONSTOP);
-    EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"});
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"}) << "listed before any box";
+    EXPECT_TRUE(m_boxes.empty()) << "the box waits until the list shows";
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 1u) << "one box for all, none from the reader";
+    EXPECT_EQ(m_boxes[0].title, "Vellory");
+    EXPECT_EQ(m_boxes[0].style, MB_ICONEXCLAMATION);
+    EXPECT_EQ(m_cursors[0], Qt::ArrowCursor) << "the listing's wait cursor is gone";
+    const auto lines = Lines(m_boxes[0].text);
+    ASSERT_EQ(lines.size(), 4u) << m_boxes[0].text;
+    EXPECT_EQ(lines[0], "These files could not be read:");
+    auto named = std::vector<std::string>(lines.begin() + 1, lines.end());
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(named[2], "notes.wav: " + reason);
+    EXPECT_EQ(named[0].rfind("empty.wav: ", 0), 0u) << named[0];
+    EXPECT_EQ(named[1].rfind("folder.wav: ", 0), 0u) << named[1];
+    for (const auto& line : named)
+        EXPECT_GT(line.size(), line.find(": ") + 2) << "every file has its reason: " << line;
     EXPECT_EQ(ReadFileBytes(text), notes);
     EXPECT_EQ(fs::file_size(Folder(0) + "empty.wav"), 0u);
 }
 
-TEST_F(ManagerTest, AFolderNamedLikeARecordingGetsTheReadersBoxAtEveryRefill)
+TEST_F(ManagerTest, TheBoxComesOncePerSetOfUnreadableFilesInACategory)
 {
     fs::create_directories(Folder(0) + "x.wav");
     WriteWav(PathIn(0, "real.wav"), 1, 22050, 16, 5000);
+    WriteWav(PathIn(0, "gone.wav"), 1, 22050, 16, 5000);
     WriteWav(PathIn(1, "home.wav"), 1, 22050, 16, 5000);
+    fs::create_directories(Folder(1) + "h.wav");
     CFileManagerDlg dlg;
     dlg.show();
+    Settle();
     ASSERT_EQ(m_boxes.size(), 1u);
-    EXPECT_EQ(m_boxes[0].style, MB_ICONSTOP);
-    EXPECT_FALSE(m_boxes[0].text.empty());
-    EXPECT_EQ(m_cursors[0], Qt::WaitCursor) << "the listing shows a wait cursor";
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "and restores it";
-    EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"});
+    EXPECT_EQ(Lines(m_boxes[0].text).size(), 2u);
+    EXPECT_EQ(Lines(m_boxes[0].text)[0], "This file could not be read:");
+
     ClickCategory(dlg, 1);
-    EXPECT_EQ(m_boxes.size(), 1u);
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 2u) << "another category, another set";
+    EXPECT_EQ(Lines(m_boxes[1].text)[1].rfind("h.wav: ", 0), 0u);
     ClickCategory(dlg, 0);
-    EXPECT_EQ(m_boxes.size(), 2u) << "nothing is cached between refills";
-    EXPECT_EQ(Names(dlg), std::vector<std::string>{"real.wav"});
+    Settle();
+    EXPECT_EQ(m_boxes.size(), 2u) << "back to a set already named: no box";
+    auto names = Names(dlg);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"gone.wav", "real.wav"})) << "but refilled";
+
+    // A deletion refills the same set: no box beyond the question.
+    ClickFileRow(dlg, RowOf(dlg, "gone.wav"));
+    m_answers = {IDYES};
+    Button(dlg, "deleteButton")->click();
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 3u);
+    EXPECT_EQ(m_boxes[2].style, MB_YESNO_QUESTION);
+
+    // A new unreadable file brings the box back, naming the whole set.
+    fs::create_directories(Folder(0) + "y.wav");
+    ClickCategory(dlg, 1);
+    ClickCategory(dlg, 0);
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 4u);
+    const auto lines = Lines(m_boxes[3].text);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].rfind("x.wav: ", 0), 0u);
+    EXPECT_EQ(lines[2].rfind("y.wav: ", 0), 0u);
+    for (const Box& box : m_boxes)
+        EXPECT_EQ(box.title, "Vellory");
+
+    // A new opening names them again.
+    CFileManagerDlg again;
+    again.show();
+    Settle();
+    EXPECT_EQ(m_boxes.size(), 5u);
+}
+
+struct UnreadableCount {
+    int files;
+    size_t lines; // heading, the files named, the count of the rest
+    const char* last;
+};
+
+class ManagerUnreadable : public ManagerTest, public ::testing::WithParamInterface<UnreadableCount> {};
+
+TEST_P(ManagerUnreadable, AtMostTenAreNamedThenACount)
+{
+    const UnreadableCount& c = GetParam();
+    for (int i = 0; i < c.files; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "bad%02d.wav", i);
+        WriteFileBytes(PathIn(2, name), {'n', 'o', 't', ' ', 'R', 'I', 'F', 'F'});
+    }
+    WriteWav(PathIn(2, "good.wav"), 1, 22050, 16, 5000);
+    CFileManagerDlg dlg;
+    dlg.m_category = 2;
+    dlg.show();
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].title, "Vellory");
+    const auto lines = Lines(m_boxes[0].text);
+    ASSERT_EQ(lines.size(), c.lines) << m_boxes[0].text;
+    const size_t named = std::min(c.files, 10);
+    for (size_t i = 0; i < named; ++i) {
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "bad%02zu.wav: ", i);
+        EXPECT_EQ(lines[1 + i].rfind(prefix, 0), 0u) << "in the listing's order: " << lines[1 + i];
+    }
+    EXPECT_EQ(lines.back().rfind(c.last, 0), 0u) << lines.back();
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"good.wav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, ManagerUnreadable,
+                         ::testing::Values(UnreadableCount{1, 2, "bad00.wav: "}, UnreadableCount{10, 11, "bad09.wav: "},
+                                           UnreadableCount{11, 12, "and 1 more."},
+                                           UnreadableCount{25, 12, "and 15 more."}));
+
+TEST_F(ManagerTest, TheReasonsAreShownInTheUsersLanguage)
+{
+    // A folder: the open fails with a reason every translation has.
+    fs::create_directories(Folder(0) + "bad.wav");
+    CFileManagerDlg first;
+    first.show();
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    const std::string english = Lines(m_boxes[0].text)[1].substr(std::strlen("bad.wav: "));
+    first.hide();
+
+    CTranslations german;
+    ASSERT_EQ(german.Load({QStringLiteral("de")}), QStringLiteral("de"));
+    german.Install();
+    const QString translated = TranslateEngineText(english);
+    ASSERT_NE(translated.toStdString(), english) << "the reader's text has a German translation";
+    CFileManagerDlg dlg;
+    dlg.show();
+    Settle();
+    ASSERT_EQ(m_boxes.size(), 2u);
+    EXPECT_EQ(Lines(m_boxes[1].text)[1], "bad.wav: " + translated.simplified().toStdString());
 }
 
 TEST_F(ManagerTest, LongPathsAreKeptWhole)
@@ -834,13 +975,6 @@ private:
     bool m_finished = false;
     std::thread m_thread;
 };
-
-// The editor commits, and the rename runs, through queued calls.
-void Settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 // Writes with the program's own writer, as a recording in progress does.
 std::unique_ptr<CWavFile> StartWriting(const std::string& path)
@@ -1174,6 +1308,47 @@ TEST_F(ManagerTest, ListsAndButtonsHaveAccessibleNames)
     EXPECT_EQ(name(Button(dlg, "deleteButton")), "Delete");
     EXPECT_NE(description(FileList(dlg)).find("F2"), std::string::npos);
     EXPECT_NE(description(Button(dlg, "deleteButton")).find("trash"), std::string::npos);
+
+    // The Length header says what its numbers are, as a screen reader finds
+    // it: the table's column header cell; and every header has a name.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(FileList(dlg));
+    ASSERT_NE(table, nullptr);
+    std::vector<std::string> headers;
+    QAccessibleInterface* length = nullptr;
+    for (int i = 0; i < table->childCount(); ++i) {
+        QAccessibleInterface* child = table->child(i);
+        if (!child || child->role() != QAccessible::ColumnHeader)
+            continue;
+        headers.push_back(child->text(QAccessible::Name).toStdString());
+        if (headers.back() == "Length")
+            length = child;
+    }
+    EXPECT_EQ(headers.size(), 9u);
+    ASSERT_NE(length, nullptr);
+    EXPECT_EQ(length->text(QAccessible::Description).toStdString(),
+              "How long the recording plays: minutes and seconds, or hours, minutes and seconds");
+}
+
+TEST_F(ManagerTest, TheProgramsRecordingsShowAllNineColumnsWithoutScrollingSideways)
+{
+    // More rows than the table shows, so that its vertical scroll bar takes
+    // its room; the widest figures the program records.
+    for (int i = 0; i < 30; ++i)
+        WriteWav(PathIn(0, "09-Dec-2026_" + std::to_string(80000 + i) + ".wav"), 2, 44100, 16,
+                 46 + 176400 * 3 + uint32_t(i));
+    CFileManagerDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    Settle();
+    QTableView* view = FileList(dlg);
+    ASSERT_EQ(Rows(dlg).size(), 30u);
+    EXPECT_EQ(Rows(dlg)[0][8], "0:03");
+    EXPECT_TRUE(view->verticalScrollBar()->isVisible());
+    int columns = 0;
+    for (int c = 0; c < 9; ++c)
+        columns += view->columnWidth(c);
+    EXPECT_LE(columns, view->viewport()->width());
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ManagerTest, ColumnWidthsAreThoseOfSizingToContents)
@@ -1186,14 +1361,136 @@ TEST_F(ManagerTest, ColumnWidthsAreThoseOfSizingToContents)
     dlg.show();
     QTableView* view = FileList(dlg);
     std::vector<int> ours;
-    for (int c = 0; c < 8; ++c)
+    for (int c = 0; c < 9; ++c)
         ours.push_back(view->columnWidth(c));
     view->resizeColumnsToContents();
-    for (int c = 0; c < 8; ++c)
+    for (int c = 0; c < 9; ++c)
         EXPECT_NEAR(ours[size_t(c)], view->columnWidth(c), 1) << "column " << c;
     // Empty: each column fits its header.
     ClickCategory(dlg, 3);
     ASSERT_TRUE(Names(dlg).empty());
-    for (int c = 0; c < 8; ++c)
+    for (int c = 0; c < 9; ++c)
         EXPECT_EQ(view->columnWidth(c), view->horizontalHeader()->sectionSizeHint(c)) << "column " << c;
 }
+
+// ---- Opus and FLAC beside WAV; the Length column ------------------------------
+
+TEST(ManagerLengthText, WholeSecondsRoundedDownWithHoursFromOneHour)
+{
+    const struct {
+        uint64_t ms;
+        const char* text;
+    } cases[] = {
+        {0, "0:00"},           {999, "0:00"},          {1000, "0:01"},           {59999, "0:59"},
+        {60000, "1:00"},       {605000, "10:05"},      {3599999, "59:59"},       {3600000, "1:00:00"},
+        {3661999, "1:01:01"},  {36000000, "10:00:00"}, {360000000, "100:00:00"},
+    };
+    VoiceFileInfo record;
+    record.flags = VFI_PATH | VFI_LENGTH;
+    for (const auto& c : cases) {
+        record.lengthMs = c.ms;
+        EXPECT_EQ(CFileManagerDlg::LengthText(record), c.text) << c.ms;
+    }
+    record.flags = VFI_PATH | VFI_DURATION; // a length not known: the cell stays empty
+    record.lengthMs = 5000;
+    record.duration = 5;
+    EXPECT_EQ(CFileManagerDlg::LengthText(record), "");
+}
+
+struct RecordingCase {
+    const char* name;
+    const char* encode; // ffmpeg's output options
+    int rate;
+    double seconds;
+    int category;
+    const char* length;
+};
+
+class ManagerRecordings : public ManagerTest, public ::testing::WithParamInterface<RecordingCase> {};
+
+// A file each of the three kinds, made by ffmpeg as another program would,
+// listed in a category of its own with its size and length; renamed, it
+// keeps its extension; deleted, it goes to the trash.
+TEST_P(ManagerRecordings, ListedWithLengthRenamedKeepingTheExtensionAndTrashed)
+{
+    const RecordingCase& c = GetParam();
+    const std::string path = PathIn(c.category, c.name);
+    char command[512];
+    std::snprintf(command, sizeof command,
+                  "ffmpeg -nostdin -loglevel error -f lavfi -i sine=frequency=440:sample_rate=%d:duration=%.3f "
+                  "-ac 1 %s -y '%s'",
+                  c.rate, c.seconds, c.encode, path.c_str());
+    const auto [status, output] = RunCommand(command);
+    ASSERT_EQ(status, 0) << output;
+    WriteWav(PathIn(c.category, "beside.wav"), 1, 22050, 16, 5000);
+
+    CFileManagerDlg dlg;
+    dlg.m_category = c.category;
+    dlg.show();
+    Settle();
+    EXPECT_TRUE(m_boxes.empty()) << (m_boxes.empty() ? "" : m_boxes[0].text);
+    ASSERT_EQ(FileList(dlg)->model()->columnCount(), 9);
+    EXPECT_EQ(FileList(dlg)->model()->headerData(8, Qt::Horizontal).toString(), "Length");
+    const int row = RowOf(dlg, c.name);
+    ASSERT_GE(row, 0);
+    const auto texts = Rows(dlg)[size_t(row)];
+    EXPECT_EQ(texts[1], std::to_string(fs::file_size(path) >> 10) + "kb");
+    EXPECT_EQ(texts[4], std::to_string(c.rate) + " Hz");
+    EXPECT_EQ(texts[5], "1");
+    EXPECT_EQ(texts[8], c.length);
+
+    // F2 offers the stem; typed without the extension, it is put back.
+    const std::string stem(c.name, std::strchr(c.name, '.'));
+    const std::string extension = std::strchr(c.name, '.');
+    FileList(dlg)->selectRow(row);
+    FileList(dlg)->setFocus();
+    QTest::keyClick(FileList(dlg), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(FileList(dlg)->indexWidget(FileList(dlg)->model()->index(row, 0)));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->selectedText().toStdString(), stem);
+    editor->setText("interview");
+    QTest::keyClick(editor, Qt::Key_Return);
+    Settle();
+    EXPECT_TRUE(m_boxes.empty()) << (m_boxes.empty() ? "" : m_boxes[0].text);
+    EXPECT_TRUE(fs::exists(Folder(c.category) + "interview" + extension));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(Rows(dlg)[size_t(row)][0], "interview" + extension);
+
+    // Typed with its extension, in any case, it is not doubled; the
+    // extension alone is no name.
+    std::string upper = extension;
+    for (char& ch : upper)
+        ch = char(std::toupper(static_cast<unsigned char>(ch)));
+    auto rename = [&](const std::string& typed) {
+        FileList(dlg)->selectRow(row);
+        QTest::keyClick(FileList(dlg), Qt::Key_F2);
+        auto* e = qobject_cast<QLineEdit*>(FileList(dlg)->indexWidget(FileList(dlg)->model()->index(row, 0)));
+        ASSERT_NE(e, nullptr);
+        e->setText(QString::fromStdString(typed));
+        QTest::keyClick(e, Qt::Key_Return);
+        Settle();
+    };
+    rename("second" + upper);
+    EXPECT_TRUE(fs::exists(Folder(c.category) + "second" + upper));
+    rename(extension);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].text, "Unable to rename file..\nThe name is empty.");
+    EXPECT_EQ(m_boxes[0].title, "Vellory");
+
+    // Deleted, it goes to the trash.
+    FileList(dlg)->selectRow(row);
+    m_answers = {IDYES};
+    Button(dlg, "deleteButton")->click();
+    EXPECT_EQ(m_boxes.size(), 2u);
+    EXPECT_TRUE(fs::exists(m_dataHome + "/Trash/files/second" + upper));
+    EXPECT_EQ(Names(dlg), std::vector<std::string>{"beside.wav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ManagerRecordings,
+    ::testing::Values(RecordingCase{"foreign.wav", "-c:a pcm_s16le", 8000, 61.5, 1, "1:01"},
+                      RecordingCase{"voice.opus", "-c:a libopus -b:a 24k", 48000, 3.4, 2, "0:03"},
+                      RecordingCase{"long.flac", "-c:a flac", 8000, 3661.25, 3, "1:01:01"}),
+    [](const ::testing::TestParamInfo<RecordingCase>& info) {
+        return std::string(std::strchr(info.param.name, '.') + 1);
+    });

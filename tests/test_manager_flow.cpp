@@ -113,12 +113,14 @@ TEST_F(ManagerFlow, RecordingListedOpenedAndPlayed)
     watcher.start();
     panel.Button(IDC_MANAGER)->click();
     ASSERT_TRUE(seen);
-    ASSERT_EQ(row.size(), 8u) << "the new recording has a row";
+    ASSERT_EQ(row.size(), 9u) << "the new recording has a row";
     EXPECT_EQ(row[1], std::to_string(size >> 10) + "kb");
     EXPECT_EQ(row[4], "22050 Hz");
     EXPECT_EQ(row[5], "1");
     EXPECT_EQ(row[6], "44.1 kb/sec");
     EXPECT_EQ(row[7], "16");
+    const uint64_t wholeSeconds = (size - 46) / 44100;
+    EXPECT_EQ(row[8], "0:" + std::string(wholeSeconds < 10 ? "0" : "") + std::to_string(wholeSeconds));
 
     // "Open" put it on the display and enabled PLAY; it plays to the end.
     EXPECT_EQ(panel.Session()->State().file, recorded);

@@ -39,7 +39,8 @@ std::vector<FormatCase> AllFormats()
     std::vector<FormatCase> cases;
     for (const CatalogueTag& tag : CFormatCatalogue::Instance().Tags())
         for (const CatalogueFormat& format : tag.formats)
-            cases.push_back({format.block});
+            if (!IsContainerFormatTag(tag.tag)) // RIFF files: the data chunk is looked up below
+                cases.push_back({format.block});
     return cases;
 }
 
@@ -160,6 +161,8 @@ TEST_P(RecordedFormatPlayback, PlaysTheRecordedToneFinishedAndUnfinished)
         dataAt += 8 + Le32(bytes, dataAt + 4) + (Le32(bytes, dataAt + 4) & 1);
     ASSERT_LT(dataAt + 8, bytes.size());
     const uint32_t dataBytes = Le32(bytes, dataAt + 4);
+    // An unfinished recording ends with its audio (the chunk after an odd one comes at Close).
+    bytes.resize(std::min(bytes.size(), dataAt + 8 + dataBytes + (dataBytes & 1)));
     // The unfinished twin: what a recording looks like before its sizes are patched.
     std::memset(&bytes[4], 0, 4);
     std::memset(&bytes[dataAt + 4], 0, 4);

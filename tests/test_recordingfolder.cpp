@@ -71,7 +71,8 @@ TEST_F(RecordingFolderTest, ListsOldestFirstWithSizesFormatsAndDurations)
               std::make_pair(entries[1].time, entries[1].timeNanoseconds));
     EXPECT_EQ(entries[0].size, 46u + 32000u);
     EXPECT_EQ(entries[0].record.path, folder + "b.wav");
-    EXPECT_EQ(entries[0].record.flags, 0x7Du);
+    EXPECT_EQ(entries[0].record.flags, 0x7Du | VFI_LENGTH);
+    EXPECT_EQ(entries[0].record.lengthMs, 2000u);
     EXPECT_EQ(entries[0].record.samplesPerSec, 8000u);
     EXPECT_EQ(entries[0].record.avgBytesPerSec, 16000u);
     EXPECT_EQ(entries[0].record.duration, 2u);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -81,6 +82,29 @@ TEST(Recovery, PartialLastBlockIsLeftOutOfTheDataSize)
     auto after = ReadFileBytes(path);
     EXPECT_EQ(Le32(after, 42), 1200000u);
     EXPECT_EQ(after.size(), bytes.size()) << "the file keeps its bytes";
+}
+
+// An odd data chunk is finished as the writer finishes one: the pad byte and
+// a small chunk after it, so that no reader takes the pad byte for the end.
+TEST(Recovery, OddDataGetsThePadByteAndTheChunkAfterIt)
+{
+    CapturingHost host;
+    TempDir dir;
+    const auto path = CutOffRecording(dir, "odd.wav", 44100, MakePcmFormat(1, 22050, 8));
+    auto bytes = ReadFileBytes(path);
+    bytes.push_back(0x80); // one more 8-bit sample: 44101 bytes of audio
+    WriteFileBytes(path, bytes);
+    ASSERT_EQ(CRecordingRepair::Repair(path), RepairResult::Repaired);
+    const auto after = ReadFileBytes(path);
+    ASSERT_EQ(after.size(), 46u + 44101u + 1u + 12u);
+    EXPECT_EQ(Le32(after, 42), 44101u);
+    EXPECT_TRUE(std::equal(bytes.begin() + 46, bytes.end(), after.begin() + 46)) << "the audio is untouched";
+    EXPECT_EQ(std::string(after.begin() + 46 + 44102, after.begin() + 46 + 44106), "JUNK");
+    EXPECT_EQ(Le32(after, 4), after.size() - 8);
+    auto [rc, out] = RunCommand("sox --i -s '" + path + "' 2>&1");
+    EXPECT_EQ(rc, 0) << out;
+    EXPECT_EQ(std::stoul(out), 44101u);
+    EXPECT_EQ(CRecordingRepair::Repair(path), RepairResult::NotNeeded);
 }
 
 // Sizes that were written are the file's own: a finished recording cut short

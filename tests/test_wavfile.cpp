@@ -187,6 +187,16 @@ TEST(WavFile, NonPcmWithTwoExtraBytesHasFactChunk)
     EXPECT_EQ(b[39], 0x01);
 }
 
+// An odd data chunk is followed by an empty-looking "JUNK" chunk, so that the
+// file does not end on the pad byte (which GStreamer does not skip).
+void ExpectJunkTail(const std::vector<uint8_t>& b, size_t at)
+{
+    ASSERT_EQ(b.size(), at + 12);
+    EXPECT_EQ(std::string(b.begin() + long(at), b.begin() + long(at) + 4), "JUNK");
+    EXPECT_EQ(Le32(b, at + 4), 4u);
+    EXPECT_EQ(Le32(b, at + 8), 0u);
+}
+
 TEST(WavFile, OddExtraBytesAndOddAudioArePadded)
 {
     CapturingHost host;
@@ -209,9 +219,10 @@ TEST(WavFile, OddExtraBytesAndOddAudioArePadded)
     EXPECT_EQ(Le32(b, 50), 499u) << "whole 16-bit frames of the 999 bytes";
     EXPECT_EQ(std::string(b.begin() + 54, b.begin() + 58), "data");
     EXPECT_EQ(Le32(b, 58), 999u);
-    ASSERT_EQ(b.size(), 62u + 999u + 1u);
-    EXPECT_EQ(b.back(), 0) << "pad byte after odd audio";
-    EXPECT_EQ(Le32(b, 4), b.size() - 8) << "RIFF size counts the pad byte";
+    ASSERT_EQ(b.size(), 62u + 999u + 1u + 12u);
+    EXPECT_EQ(b[62 + 999], 0) << "pad byte after odd audio";
+    ExpectJunkTail(b, 62 + 999 + 1);
+    EXPECT_EQ(Le32(b, 4), b.size() - 8) << "RIFF size counts the pad byte and the chunk after it";
 }
 
 TEST(WavFile, OddPcmAudioLength)
@@ -226,9 +237,10 @@ TEST(WavFile, OddPcmAudioLength)
     ASSERT_TRUE(w.Write(audio.data(), 3));
     ASSERT_TRUE(w.Close());
     auto b = ReadFileBytes(path);
-    ASSERT_EQ(b.size(), 46u + 4u);
+    ASSERT_EQ(b.size(), 46u + 4u + 12u);
     EXPECT_EQ(Le32(b, 42), 3u);
-    EXPECT_EQ(Le32(b, 4), 42u);
+    ExpectJunkTail(b, 50);
+    EXPECT_EQ(Le32(b, 4), 54u);
 }
 
 TEST(WavFile, EmptyRecordingIsHeaderOnly)

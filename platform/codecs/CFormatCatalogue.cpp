@@ -3,6 +3,7 @@
 #include "CFormatCatalogue.h"
 
 #include "platform/LoadOnDemand.h"
+#include "platform/codecs/CFfmpegContainerWriter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -138,6 +139,20 @@ FormatBlock CFormatCatalogue::MakeMp3(uint16_t channels, uint32_t rate, uint32_t
     return b;
 }
 
+FormatBlock CFormatCatalogue::MakeOpus(uint16_t channels, uint32_t kbps)
+{
+    // A bit rate and no fixed block, as for MP3.
+    return Header(WAVE_FORMAT_OPUS, channels, 48000, kbps * 1000 / 8, 1, 0, 0);
+}
+
+FormatBlock CFormatCatalogue::MakeFlac(uint16_t channels, uint32_t rate, uint16_t bits)
+{
+    // The PCM it holds: FLAC's own rate varies with the sound, and never
+    // passes this by more than its frame headers.
+    const uint16_t align = uint16_t(channels * bits / 8);
+    return Header(WAVE_FORMAT_FLAC, channels, rate, rate * align, align, bits, 0);
+}
+
 std::string CFormatCatalogue::TagName(uint16_t tag)
 {
     switch (tag) {
@@ -148,6 +163,8 @@ std::string CFormatCatalogue::TagName(uint16_t tag)
     case WAVE_FORMAT_ADPCM: return "Microsoft ADPCM";
     case WAVE_FORMAT_GSM610: return "GSM 6.10";
     case WAVE_FORMAT_MPEGLAYER3: return "MPEG Layer-3";
+    case WAVE_FORMAT_OPUS: return "Opus";
+    case WAVE_FORMAT_FLAC: return "FLAC";
     default: {
         char text[32];
         std::snprintf(text, sizeof text, "Format 0x%04X", tag);
@@ -166,7 +183,9 @@ std::string CFormatCatalogue::Describe(const FormatBlock& block)
     const std::string rate = Thousands(f.nSamplesPerSec) + " Hz";
     // 64-bit sums: a block from a file may hold any byte rate, up to 0xFFFFFFFF.
     const std::string speed = "  " + std::to_string((uint64_t(f.nAvgBytesPerSec) + 512) / 1024) + " KB/s";
-    if (f.wFormatTag == WAVE_FORMAT_MPEGLAYER3)
+    if (f.wFormatTag == WAVE_FORMAT_FLAC) // lossless: no fixed data rate
+        return rate + ", " + std::to_string(f.wBitsPerSample) + " Bit, " + channels;
+    if (f.wFormatTag == WAVE_FORMAT_MPEGLAYER3 || f.wFormatTag == WAVE_FORMAT_OPUS)
         return std::to_string(uint64_t(f.nAvgBytesPerSec) * 8 / 1000) + " kBit/s, " + rate + ", " + channels + speed;
     if (f.wBitsPerSample == 0)
         return rate + ", " + channels + speed;
@@ -177,11 +196,13 @@ CFormatCatalogue CFormatCatalogue::Build(bool onlyAvailable)
 {
     CFormatCatalogue c;
     auto add = [&](uint16_t tag, const char* encoder, auto&& fill) {
-        if (onlyAvailable && !EncoderPresent(encoder))
+        if (onlyAvailable && !(encoder ? EncoderPresent(encoder) : CFfmpegContainerWriter::EncoderName(tag) != nullptr))
             return;
         CatalogueTag t;
         t.tag = tag;
         t.name = TagName(tag);
+        // Chromium: "DEMUXER_ERROR_NO_SUPPORTED_STREAMS" for these in WAV.
+        t.playsInBrowsers = tag != WAVE_FORMAT_IMA_ADPCM && tag != WAVE_FORMAT_ADPCM && tag != WAVE_FORMAT_GSM610;
         fill(t.formats);
         for (auto& f : t.formats)
             f.description = Describe(f.block);
@@ -224,6 +245,20 @@ CFormatCatalogue CFormatCatalogue::Build(bool onlyAvailable)
             for (uint32_t kbps : Mp3Bitrates(ch, rate))
                 out.push_back({MakeMp3(ch, rate, kbps), {}});
         });
+    });
+    // Opus is made for speech: 16 to 64 kbit/s, mono and stereo, at its own 48 kHz.
+    add(WAVE_FORMAT_OPUS, nullptr, [&](std::vector<CatalogueFormat>& v) {
+        for (uint16_t ch : {uint16_t(1), uint16_t(2)})
+            for (uint32_t kbps : {16u, 24u, 32u, 48u, 64u})
+                v.push_back({MakeOpus(ch, kbps), {}});
+    });
+    // FFmpeg's FLAC encoder writes 16 and 24 bits: 8-bit audio would be stored
+    // as 16-bit, and 32-bit audio would lose its low byte.
+    add(WAVE_FORMAT_FLAC, nullptr, [&](std::vector<CatalogueFormat>& v) {
+        for (uint16_t bits : {uint16_t(16), uint16_t(24)}) {
+            auto part = forRates([bits](auto& out, uint16_t ch, uint32_t rate) { out.push_back({MakeFlac(ch, rate, bits), {}}); });
+            v.insert(v.end(), part.begin(), part.end());
+        }
     });
     return c;
 }

@@ -19,6 +19,9 @@ struct CatalogueTag {
     uint16_t tag = 0;
     std::string name; // "PCM", "IMA ADPCM", ...
     std::vector<CatalogueFormat> formats;
+    // False where web browsers (Chromium's media stack among them) refuse the
+    // files: the format dialog says so.
+    bool playsInBrowsers = true;
 };
 
 class CFormatCatalogue {
@@ -46,6 +49,10 @@ public:
     static FormatBlock MakeMsAdpcm(uint16_t channels, uint32_t rate);
     static FormatBlock MakeGsm(uint32_t rate);
     static FormatBlock MakeMp3(uint16_t channels, uint32_t rate, uint32_t kbps);
+    // An Ogg Opus file at 48 kHz with the given bit rate.
+    static FormatBlock MakeOpus(uint16_t channels, uint32_t kbps);
+    // A FLAC file of 16- or 24-bit samples.
+    static FormatBlock MakeFlac(uint16_t channels, uint32_t rate, uint16_t bits);
 
 private:
     std::vector<CatalogueTag> m_tags;

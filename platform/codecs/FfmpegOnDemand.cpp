@@ -13,12 +13,14 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavcodec/version.h>
 #include <libavformat/avformat.h>
+#include <libavformat/avio.h>
 #include <libavformat/version.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/mem.h>
 #include <libavutil/version.h>
 #include <libswresample/swresample.h>
 #include <libswresample/version.h>
@@ -54,7 +56,10 @@ VELLORY_FORWARD(AvUtil, void, av_frame_free, (AVFrame * *frame), (frame))
 VELLORY_FORWARD(AvUtil, int, av_frame_get_buffer, (AVFrame * frame, int align), (frame, align))
 VELLORY_FORWARD(AvUtil, int, av_frame_make_writable, (AVFrame * frame), (frame))
 VELLORY_FORWARD(AvUtil, void, av_frame_unref, (AVFrame * frame), (frame))
+VELLORY_FORWARD(AvUtil, void, av_free, (void* ptr), (ptr))
+VELLORY_FORWARD(AvUtil, void, av_freep, (void* ptr), (ptr))
 VELLORY_FORWARD(AvUtil, void, av_log_set_level, (int level), (level))
+VELLORY_FORWARD(AvUtil, void*, av_malloc, (size_t size), (size))
 VELLORY_FORWARD(AvUtil, int64_t, av_rescale_q, (int64_t a, AVRational bq, AVRational cq), (a, bq, cq))
 
 // libavcodec
@@ -70,6 +75,8 @@ VELLORY_FORWARD(AvCodec, void, avcodec_flush_buffers, (AVCodecContext * context)
 VELLORY_FORWARD(AvCodec, void, avcodec_free_context, (AVCodecContext * *context), (context))
 VELLORY_FORWARD(AvCodec, int, avcodec_open2, (AVCodecContext * context, const AVCodec* codec, AVDictionary** options),
                 (context, codec, options))
+VELLORY_FORWARD(AvCodec, int, avcodec_parameters_from_context, (AVCodecParameters * par, const AVCodecContext* context),
+                (par, context))
 VELLORY_FORWARD(AvCodec, int, avcodec_parameters_to_context, (AVCodecContext * context, const AVCodecParameters* par),
                 (context, par))
 VELLORY_FORWARD(AvCodec, int, avcodec_receive_frame, (AVCodecContext * context, AVFrame* frame), (context, frame))
@@ -85,14 +92,30 @@ VELLORY_FORWARD(AvFormat, int, av_find_best_stream,
                 (ic, type, wanted, related, decoder, flags))
 VELLORY_FORWARD(AvFormat, const AVInputFormat*, av_find_input_format, (const char* shortName), (shortName))
 VELLORY_FORWARD(AvFormat, int, av_read_frame, (AVFormatContext * s, AVPacket* packet), (s, packet))
+VELLORY_FORWARD(AvFormat, int, av_write_frame, (AVFormatContext * s, AVPacket* packet), (s, packet))
+VELLORY_FORWARD(AvFormat, int, av_write_trailer, (AVFormatContext * s), (s))
 VELLORY_FORWARD(AvFormat, int, av_seek_frame, (AVFormatContext * s, int stream, int64_t timestamp, int flags),
                 (s, stream, timestamp, flags))
+VELLORY_FORWARD(AvFormat, int, avformat_alloc_output_context2,
+                (AVFormatContext * *ctx, const AVOutputFormat* oformat, const char* formatName, const char* fileName),
+                (ctx, oformat, formatName, fileName))
 VELLORY_FORWARD(AvFormat, void, avformat_close_input, (AVFormatContext * *s), (s))
 VELLORY_FORWARD(AvFormat, int, avformat_find_stream_info, (AVFormatContext * ic, AVDictionary** options), (ic, options))
+VELLORY_FORWARD(AvFormat, void, avformat_free_context, (AVFormatContext * s), (s))
+VELLORY_FORWARD(AvFormat, AVStream*, avformat_new_stream, (AVFormatContext * s, const AVCodec* codec), (s, codec))
 VELLORY_FORWARD(AvFormat, int, avformat_open_input,
                 (AVFormatContext * *ps, const char* url, const AVInputFormat* fmt, AVDictionary** options),
                 (ps, url, fmt, options))
+VELLORY_FORWARD(AvFormat, int, avformat_write_header, (AVFormatContext * s, AVDictionary** options), (s, options))
+VELLORY_FORWARD(AvFormat, AVIOContext*, avio_alloc_context,
+                (unsigned char* buffer, int bufferSize, int writeFlag, void* opaque,
+                 int (*readPacket)(void* opaque, uint8_t* buf, int bufSize),
+                 int (*writePacket)(void* opaque, uint8_t* buf, int bufSize),
+                 int64_t (*seek)(void* opaque, int64_t offset, int whence)),
+                (buffer, bufferSize, writeFlag, opaque, readPacket, writePacket, seek))
+VELLORY_FORWARD(AvFormat, void, avio_context_free, (AVIOContext * *s), (s))
 VELLORY_FORWARD(AvFormat, int, avio_feof, (AVIOContext * s), (s))
+VELLORY_FORWARD(AvFormat, void, avio_flush, (AVIOContext * s), (s))
 
 // libswresample
 VELLORY_FORWARD(SwResample, int, swr_alloc_set_opts2,

@@ -57,7 +57,9 @@ uint32_t CAudioDecoder::Open(const std::string& path)
     if (!OpenStream())
         return MCIERR_INVALID_FILE;
 
-    if (IsPcm()) {
+    if (m_container != Container::Wav) {
+        m_lengthMs = uint32_t(std::clamp<int64_t>(ContainerLengthMs(), 0, UINT32_MAX));
+    } else if (IsPcm()) {
         m_lengthMs = uint32_t(std::min<uint64_t>(m_dataBytes * 1000 / m_format.nAvgBytesPerSec, UINT32_MAX));
     } else {
         m_lengthMs = uint32_t(std::clamp<int64_t>(CompressedLengthMs(), 0, UINT32_MAX));
@@ -94,6 +96,21 @@ int64_t CAudioDecoder::CompressedLengthMs() const
     return 0;
 }
 
+int64_t CAudioDecoder::ContainerLengthMs() const
+{
+    // FLAC's STREAMINFO count, or the granule position of Ogg's last page,
+    // which counts the decoder's pre-skip at the start as well.
+    const AVStream* st = m_fmt->streams[m_streamIndex];
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
+        const int64_t padding =
+            av_rescale_q(st->codecpar->initial_padding, AVRational{1, int(m_rate)}, st->time_base);
+        return av_rescale_q(std::max<int64_t>(0, st->duration - padding), st->time_base, AVRational{1, 1000});
+    }
+    if (m_fmt->duration != AV_NOPTS_VALUE && m_fmt->duration > 0)
+        return av_rescale_q(m_fmt->duration, AVRational{1, AV_TIME_BASE}, AVRational{1, 1000});
+    return 0;
+}
+
 uint32_t CAudioDecoder::ParseHeader()
 {
     if (m_fd >= 0) {
@@ -114,7 +131,18 @@ uint32_t CAudioDecoder::ParseHeader()
     const uint64_t fileSize = uint64_t(sb.st_size);
 
     uint8_t head[12];
-    bool ok = ReadFullyAt(fd, 0, head, 12) && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
+    const bool read = ReadFullyAt(fd, 0, head, 12);
+    m_container = Container::Wav;
+    m_format = WAVEFORMATEX{};
+    // Ogg Opus and FLAC recordings: their demuxers read the rest.
+    if (read && (std::memcmp(head, "OggS", 4) == 0 || std::memcmp(head, "fLaC", 4) == 0)) {
+        const bool ogg = head[0] == 'O';
+        m_container = ogg ? Container::Ogg : Container::Flac;
+        m_format.wFormatTag = ogg ? WAVE_FORMAT_OPUS : WAVE_FORMAT_FLAC;
+        m_dataBytes = fileSize;
+        return 0;
+    }
+    bool ok = read && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
     bool haveFmt = false, haveData = false;
     uint64_t pos = 12;
     while (ok && pos + 8 <= fileSize) {
@@ -157,7 +185,9 @@ uint32_t CAudioDecoder::ParseHeader()
 bool CAudioDecoder::OpenStream()
 {
     CloseStream();
-    const AVInputFormat* wav = av_find_input_format("wav");
+    const AVInputFormat* demuxer = av_find_input_format(m_container == Container::Ogg    ? "ogg"
+                                                       : m_container == Container::Flac ? "flac"
+                                                                                        : "wav");
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     // The "file:" prefix keeps a colon in the path from being read as a protocol.
@@ -167,7 +197,7 @@ bool CAudioDecoder::OpenStream()
         if (::access(self.c_str(), R_OK) == 0)
             url = "file:" + self;
     }
-    const int r = avformat_open_input(&m_fmt, url.c_str(), wav, &options);
+    const int r = avformat_open_input(&m_fmt, url.c_str(), demuxer, &options);
     av_dict_free(&options);
     if (r < 0) {
         m_fmt = nullptr;
@@ -183,7 +213,13 @@ bool CAudioDecoder::OpenStream()
     if (!codec)
         return CloseStream(), false;
     m_codec = avcodec_alloc_context3(codec);
-    if (!m_codec || avcodec_parameters_to_context(m_codec, par) < 0 || avcodec_open2(m_codec, codec, nullptr) < 0)
+    if (!m_codec || avcodec_parameters_to_context(m_codec, par) < 0)
+        return CloseStream(), false;
+    // With the packets' time base the decoder moves a frame's timestamp past
+    // the samples it drops (Opus's pre-skip, again after a seek), so the
+    // position after a seek counts from the right sample.
+    m_codec->pkt_timebase = m_fmt->streams[m_streamIndex]->time_base;
+    if (avcodec_open2(m_codec, codec, nullptr) < 0)
         return CloseStream(), false;
     m_packet = av_packet_alloc();
     m_frame = av_frame_alloc();
@@ -193,6 +229,13 @@ bool CAudioDecoder::OpenStream()
     m_channels = uint16_t(m_codec->ch_layout.nb_channels > 0 ? m_codec->ch_layout.nb_channels : m_format.nChannels);
     if (m_rate == 0 || m_channels == 0 || m_channels > 8)
         return CloseStream(), false;
+    if (m_container == Container::Ogg && par->codec_id != AV_CODEC_ID_OPUS)
+        return CloseStream(), false; // Vorbis and others in Ogg are no recordings of ours
+    if (m_container != Container::Wav) {
+        m_format.nChannels = m_channels;
+        m_format.nSamplesPerSec = m_rate;
+        m_format.wBitsPerSample = uint16_t(par->bits_per_raw_sample);
+    }
     m_eof = m_failed = false;
     m_badPackets = 0;
     m_anyBadPacket = m_anyFrame = false;

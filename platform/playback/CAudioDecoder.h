@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
-// Reads a RIFF/WAVE file as 16-bit interleaved samples at the file's own rate
-// and channel count, through FFmpeg for every format tag it knows. The header
-// is also walked here, so that a recording whose sizes were never patched
-// (zero) still plays to the end of its bytes and PCM lengths are exact.
+// Reads a RIFF/WAVE, Ogg Opus or FLAC file as 16-bit interleaved samples at
+// the file's own rate and channel count, through FFmpeg for every format tag
+// it knows. A RIFF header is also walked here, so that a recording whose
+// sizes were never patched (zero) still plays to the end of its bytes and PCM
+// lengths are exact; Ogg and FLAC lengths come from their demuxers (the last
+// page's granule position less the pre-skip, STREAMINFO's sample count).
 #include "platform/WaveFormat.h"
 
 #include <cstdint>
@@ -36,14 +38,16 @@ public:
     uint32_t Rate() const { return m_rate; }
     uint16_t Channels() const { return m_channels; }
     uint32_t LengthMs() const { return m_lengthMs; }
-    bool IsPcm() const { return m_format.wFormatTag == WAVE_FORMAT_PCM; }
+    bool IsPcm() const { return m_container == Container::Wav && m_format.wFormatTag == WAVE_FORMAT_PCM; }
     const WAVEFORMATEX& Format() const { return m_format; }
-    // Bytes of audio in the data chunk (to the end of the file when unpatched).
+    // Bytes of audio in the data chunk (to the end of the file when unpatched;
+    // the whole file for Ogg and FLAC).
     uint64_t DataBytes() const { return m_dataBytes; }
 
 private:
     uint32_t ParseHeader();
     int64_t CompressedLengthMs() const;
+    int64_t ContainerLengthMs() const;
     bool OpenStream();
     void CloseStream();
     // Decodes until samples are buffered; false at the end or on failure.
@@ -54,7 +58,9 @@ private:
     // The file as opened (non-blocking, checked to be a regular file); FFmpeg
     // reads it through /proc/self/fd so that it reads this very file.
     int m_fd = -1;
-    WAVEFORMATEX m_format{};
+    enum class Container { Wav, Ogg, Flac };
+    Container m_container = Container::Wav;
+    WAVEFORMATEX m_format{}; // for Ogg and FLAC: the tag, and channels and rate once opened
     uint64_t m_dataBytes = 0;
     uint32_t m_rate = 0;
     uint16_t m_channels = 0;
