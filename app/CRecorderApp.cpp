@@ -2,10 +2,14 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CRecorderApp.h"
 
+#include "app/CBackgroundPreload.h"
 #include "app/CDisplayLossGuard.h"
+#include "app/CGlobalShortcuts.h"
 #include "app/CQtEngineHost.h"
+#include "app/CRemoteControl.h"
 #include "app/CSignalWatcher.h"
 #include "app/CSingleInstance.h"
+#include "app/CSleepInhibitor.h"
 #include "common/MessageBoxes.h"
 #include "engine/MessageStyle.h"
 #include "library/RecordingNames.h"
@@ -58,16 +62,18 @@ int PrintInsteadOfBox(const QString& text, unsigned style)
     return style == MB_YESNO_QUESTION ? IDNO : IDOK;
 }
 
+// Set once the run is ending.
+bool g_ending = false;
+
 // Ends the run from the event loop. The panel may be inside a nested event
 // loop (a dialog, a message box, a menu), perhaps in the middle of one of the
 // session's commands; ending every loop lets that code finish first, and the
 // panel is ended once its own exec has returned (see InitInstance).
 void EndRun(const char* why)
 {
-    static bool ending = false;
-    if (ending)
+    if (g_ending)
         return;
-    ending = true;
+    g_ending = true;
     Trace(why);
     SetMessageBoxHook(&PrintInsteadOfBox);
     QCoreApplication::exit(0);
@@ -91,9 +97,12 @@ bool CRecorderApp::InitInstance()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
 
-    CSingleInstance instance(QStringLiteral("vellory-panel"));
-    if (!instance.Acquire()) {
+    CSingleInstance instance(QString::fromLatin1(kPanelInstanceKey));
+    const bool showOnly = m_request.verb == CRemoteCommand::Verb::Show;
+    if (!(showOnly ? instance.Acquire() : instance.Acquire(m_request))) {
         Trace("handed over to the running panel");
+        if (!showOnly)
+            m_exitStatus = instance.Answer().Report();
         return false;
     }
 
@@ -116,6 +125,12 @@ bool CRecorderApp::InitInstance()
                      [] { EndRun("quit requested"); });
 
     CRecorderDlg panel;
+    // The desktop-wide Record/Stop shortcut, asked for once the panel shows,
+    // and no sleep while a recording runs.
+    CGlobalShortcuts globalShortcuts(panel.Session());
+    if (!std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT"))
+        globalShortcuts.StartAfterFirstPaint(&panel);
+    CSleepInhibitor sleepInhibitor(panel.Session());
     // The session manager asks the program to save its work (at logout, or
     // for a checkpoint of the session): the recording is finished as STOP
     // finishes it. Qt asks not to quit here; the quit, if it comes, follows.
@@ -132,16 +147,47 @@ bool CRecorderApp::InitInstance()
     });
     if (std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT"))
         panel.installEventFilter(new QuitAfterFirstPaint(&panel));
+    // Libraries and the sound server's connection, after the first paint (not
+    // in a run that ends there, nor where VELLORY_NO_PRELOAD asks not to).
+    CBackgroundPreload preload;
+    if (!std::getenv("VELLORY_QUIT_AFTER_FIRST_PAINT") && !std::getenv("VELLORY_NO_PRELOAD"))
+        panel.installEventFilter(&preload);
     QObject::connect(&instance, &CSingleInstance::showRequested, &panel, [&panel](const QString& token) {
         Trace("show requested");
         panel.ShowFromOtherCopy(token);
     });
+    // Remote commands (vellory --record, ...) act on the session as the
+    // panel's buttons do.
+    CRemoteControl remote(
+        panel.Session(), [&panel](int stopAfterSeconds) { return panel.Session()->Record(stopAfterSeconds); },
+        [&panel](const QString& token) { panel.ShowFromOtherCopy(token); }, &panel);
+    instance.SetCommandHandler([&remote](const CRemoteCommand& command, const CSingleInstance::Reply& reply) {
+        if (std::getenv("VELLORY_TRACE"))
+            std::fprintf(stderr, "vellory: remote command %s\n", CRemoteCommand::Name(command.verb));
+        // Once the run is ending, message boxes print instead of waiting for
+        // a user; a command would take that away.
+        if (g_ending)
+            remote.SetClosing();
+        remote.Execute(command, reply);
+    });
+    // A command given to this start, which found no panel running, is
+    // carried out as soon as its own panel runs.
+    if (!showOnly)
+        QTimer::singleShot(0, &panel, [&remote, request = m_request] {
+            remote.Execute(request, [](bool ok, const QString& text) {
+                if (!ok) {
+                    std::fprintf(stderr, "vellory: %s\n", qPrintable(text));
+                    std::fflush(stderr);
+                }
+            });
+        });
     Trace("panel running");
     panel.exec();
     // POWER, Enter and close ended the panel themselves; a signal or a quit
     // ended only its event loops, and ends the panel (with its recording) here.
     if (!panel.IsEnded())
         panel.done(PanelOk);
+    instance.SetCommandHandler({});
     CDisplayLossGuard::SetHook({});
     QCoreApplication::instance()->removeEventFilter(&quitWatcher);
     SetEngineHost(nullptr);

@@ -2,26 +2,51 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #include "app/CDisplayLossGuard.h"
 #include "app/CRecorderApp.h"
+#include "app/CRemoteClient.h"
+#include "app/CRemoteCommand.h"
+#include "app/CSingleInstance.h"
 #include "app/CTranslations.h"
 #include "res/Version.h"
 
 #include <QApplication>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace {
 void PrintUsage(FILE* to)
 {
     std::fprintf(to,
-                 "Usage: vellory [-h|--help] [--version] [Qt options]\n"
+                 "Usage: vellory [-h|--help] [--version] [COMMAND] [Qt options]\n"
                  "Opens the Vellory voice recorder panel; a second start brings the running\n"
                  "panel back into view. Arguments that are not options are ignored.\n"
                  "\n"
                  "  -h, --help  print this help and exit\n"
                  "  --version   print the version and exit\n"
+                 "\n"
+                 "Commands for the running panel (one at a time; where no panel runs, this\n"
+                 "start opens one and carries the command out there):\n"
+                 "  --record        start a recording\n"
+                 "  --for MINUTES   with --record or --toggle: stop by itself after so many\n"
+                 "                  minutes (decimals allowed; 0: no limit)\n"
+                 "  --stop          stop the recording or the playback\n"
+                 "  --pause         pause the recording\n"
+                 "  --resume        resume the paused recording\n"
+                 "  --toggle        stop what runs, otherwise start a recording\n"
+                 "  --play          play the panel's current file\n"
+                 "  --show          bring the panel into view\n"
+                 "  --status        print one line: Idle, Recording mm:ss FILE,\n"
+                 "                  Paused mm:ss FILE or Playing mm:ss FILE; where no panel\n"
+                 "                  runs, print \"Not running\" and exit with status 3\n"
+                 "A command exits with status 0 once the panel has carried it out, or with\n"
+                 "status 1 and the panel's reason when it was refused or not answered within\n"
+                 "10 seconds.\n"
                  "\n"
                  "Qt's own options (-platform, -display, -session, -style and the others of\n"
                  "every Qt program) are passed on to Qt. An unknown option is an error (exit\n"
@@ -54,10 +79,34 @@ bool IsQtFlag(std::string_view name)
 
 constexpr int kRunPanel = -1;
 
-// Answers the command line before Qt starts, so that help, the version and a
-// wrong option need no display. Returns the exit status, or kRunPanel.
-int AnswerCommandLine(int argc, char** argv)
+int UsageError(const char* text, std::string_view what)
 {
+    std::fprintf(stderr, "vellory: %s '%.*s'\n", text, static_cast<int>(what.size()), what.data());
+    PrintUsage(stderr);
+    return 2;
+}
+
+// --for's minutes as seconds: a plain decimal number, 0 (no limit) or more.
+int MinutesToSeconds(std::string_view text)
+{
+    const std::string value(text);
+    if (value.empty() || value.find_first_not_of("0123456789.") != std::string::npos)
+        return -1;
+    char* end = nullptr;
+    const double minutes = std::strtod(value.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(minutes) || minutes * 60 > CRemoteCommand::kMaxStopAfterSeconds)
+        return -1;
+    const long seconds = std::lround(minutes * 60);
+    return minutes > 0 && seconds == 0 ? 1 : int(seconds);
+}
+
+// Answers the command line before Qt starts, so that help, the version and a
+// wrong option need no display. Returns the exit status, or kRunPanel; a
+// command for the panel is put into request.
+int AnswerCommandLine(int argc, char** argv, CRemoteCommand& request, bool& remote)
+{
+    std::string_view forOption;
+    int forSeconds = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--")
@@ -71,6 +120,29 @@ int AnswerCommandLine(int argc, char** argv)
         if (arg == "-h" || arg == "--help") {
             PrintUsage(stdout);
             return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        }
+        if (arg == "--for" || arg.substr(0, 6) == "--for=") {
+            std::string_view value;
+            if (arg.size() > 5)
+                value = arg.substr(6);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            else
+                return UsageError("missing value for option", arg);
+            forOption = arg;
+            forSeconds = MinutesToSeconds(value);
+            if (forSeconds < 0)
+                return UsageError("not a number of minutes:", value);
+            continue;
+        }
+        if (arg.substr(0, 2) == "--") {
+            if (const std::optional<CRemoteCommand::Verb> verb = CRemoteCommand::FromName(arg.substr(2))) {
+                if (remote)
+                    return UsageError("only one command may be given; also got", arg);
+                remote = true;
+                request.verb = *verb;
+                continue;
+            }
         }
         std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
         const size_t equals = name.find('=');
@@ -89,14 +161,46 @@ int AnswerCommandLine(int argc, char** argv)
         PrintUsage(stderr);
         return 2;
     }
+    if (!forOption.empty()) {
+        if (!remote || (request.verb != CRemoteCommand::Verb::Record && request.verb != CRemoteCommand::Verb::Toggle))
+            return UsageError("only --record and --toggle take the option", forOption);
+        request.stopAfterSeconds = forSeconds;
+    }
+    if (request.verb == CRemoteCommand::Verb::Show)
+        if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"))
+            request.token = CRemoteCommand::CleanToken(token);
+    return kRunPanel;
+}
+
+// A command goes to the running panel before Qt starts: it needs no display
+// and is quick from a desktop shortcut. Returns the exit status, or kRunPanel
+// where no panel runs (and this start is to open one).
+int SendToRunningPanel(const CRemoteCommand& request)
+{
+    CRemoteClient client;
+    if (client.Ask(CSingleInstance::SocketPath(kPanelInstanceKey), request, CRemoteClient::kAnswerTimeoutMs) !=
+        CRemoteClient::Result::NotRunning) {
+        if (std::getenv("VELLORY_TRACE"))
+            std::fprintf(stderr, "vellory: handed over to the running panel\n");
+        return client.Report();
+    }
+    if (request.verb == CRemoteCommand::Verb::Status) {
+        std::printf("Not running\n");
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 3 : 1;
+    }
     return kRunPanel;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (const int status = AnswerCommandLine(argc, argv); status != kRunPanel)
+    CRemoteCommand request;
+    bool remote = false;
+    if (const int status = AnswerCommandLine(argc, argv, request, remote); status != kRunPanel)
         return status;
+    if (remote)
+        if (const int status = SendToRunningPanel(request); status != kRunPanel)
+            return status;
     // A full disk or a file-size limit must fail the write (and end the
     // recording with a message), not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -115,6 +219,7 @@ int main(int argc, char** argv)
     translations.Load(CTranslations::LanguagesFromEnvironment());
     translations.Install();
     CRecorderApp app;
+    app.SetRequest(request);
     app.InitInstance();
-    return 0;
+    return app.ExitStatus();
 }

@@ -168,6 +168,7 @@ codecs=$("$build/bench/bench_codecs" "${CODEC_SECONDS:-60}" "$rounds")
 echo "listing" >&2
 use_home home0
 listing=$(QT_QPA_PLATFORM=offscreen "$build/bench/bench_manager" 10000 "$rounds" 2>/dev/null)
+echo "first REC and PLAY (PulseAudio, PipeWire)" >&2; instant=$(bench/bench_instant.sh "$exe" "$rounds" 5)
 
 # ---- the table ---------------------------------------------------------------
 echo "$codecs"
@@ -216,6 +217,7 @@ for c in warm cold; do
   row "&nbsp;&nbsp;header reads (listing without widgets), $c" "$(line headers)" "$(line floor)" ""
   [ $c = warm ] && row "&nbsp;&nbsp;Qt fill (visible less header reads), $c" "$(line qtfill)" "" ""
 done
+echo "$instant"
 [ $can_drop = 1 ] || echo "(cold rows left out: /proc/sys/vm/drop_caches cannot be written)"
 [ "$fails" = 0 ] || echo "(WARNING: $fails steps failed, see standard error: figures may be of the wrong thing)"
 exit 0

@@ -18,7 +18,8 @@ QString Tr(const char* source, const char* disambiguation = nullptr)
 }
 
 // Every whole text the engine and the platform layers show (CWavFile,
-// CWaveRecorder, the playback device): lupdate collects them from here.
+// CWaveRecorder, CAudioFileHeader, the playback device): lupdate collects
+// them from here.
 const char* const kFixedTexts[] = {
     // Conversion
     QT_TRANSLATE_NOOP("Engine", "The specified handle is invalid."),
@@ -66,6 +67,14 @@ const char* const kFixedTexts[] = {
                                 "running, and then try again."),
     QT_TRANSLATE_NOOP("Engine", "The specified file cannot be read. Make sure you are allowed to read it."),
     QT_TRANSLATE_NOOP("Engine", "A library the playback device needs cannot be loaded."),
+    // Reading a recording's header (the manager's list, the player)
+    QT_TRANSLATE_NOOP("Engine", "The file is too short to hold a sound header."),
+    QT_TRANSLATE_NOOP("Engine", "The file is not a RIFF/WAVE file."),
+    QT_TRANSLATE_NOOP("Engine", "The file has no format chunk before its audio."),
+    QT_TRANSLATE_NOOP("Engine", "The file's format chunk holds figures no sound file has."),
+    QT_TRANSLATE_NOOP("Engine", "The file is not an Ogg Opus file."),
+    QT_TRANSLATE_NOOP("Engine", "The file is not a FLAC file."),
+    QT_TRANSLATE_NOOP("Engine", "The file is neither a WAV, an Opus nor a FLAC file."),
 };
 
 // Texts with a variable part: the English pattern the engine builds, and the

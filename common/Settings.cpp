@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -49,6 +50,13 @@ std::string GetInputDevice()
     return OpenSettings().value(QStringLiteral("Parameters/InputDevice")).toString().toStdString();
 }
 
+int GetStopAfterMinutes()
+{
+    bool ok = false;
+    const int value = OpenSettings().value(QStringLiteral("Parameters/StopAfter"), 0).toInt(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
 std::string ExpandHome(const std::string& path)
 {
     if (path == "~" || path.rfind("~/", 0) == 0)
@@ -85,6 +93,11 @@ bool MakeFolderWithParents(const std::string& folder, std::string& reason)
 void WriteInputDevice(const std::string& name)
 {
     OpenSettings().setValue(QStringLiteral("Parameters/InputDevice"), QString::fromStdString(name));
+}
+
+void WriteStopAfterMinutes(int minutes)
+{
+    OpenSettings().setValue(QStringLiteral("Parameters/StopAfter"), std::max(minutes, 0));
 }
 
 void WriteBufferSize(int size) { OpenSettings().setValue(QStringLiteral("Parameters/BufferSize"), size); }

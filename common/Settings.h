@@ -15,6 +15,10 @@ std::string DefaultRoot();
 // record from; empty (the default) for the default input.
 std::string GetInputDevice();
 
+// "StopAfter" from "Parameters": minutes after which a recording ends by
+// itself; 0 (the default) for no limit.
+int GetStopAfterMinutes();
+
 // A leading "~" (alone or before "/") becomes the home folder; anything else
 // is returned unchanged.
 std::string ExpandHome(const std::string& path);
@@ -27,3 +31,4 @@ bool MakeFolderWithParents(const std::string& folder, std::string& reason);
 void WriteBufferSize(int size);
 void WriteRoot(const std::string& root);
 void WriteInputDevice(const std::string& name);
+void WriteStopAfterMinutes(int minutes);

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <limits>
@@ -31,6 +32,7 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     , m_browseButton(new QPushButton(tr("&Browse\u2026"), this))
     , m_sizeEdit(new QLineEdit(this))
     , m_inputCombo(new QComboBox(this))
+    , m_stopAfterSpin(new QSpinBox(this))
 {
     setWindowTitle(tr("Settings"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -73,11 +75,28 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     m_inputCombo->setAccessibleName(tr("Input device"));
     m_inputCombo->setAccessibleDescription(tr("The input that recordings are taken from"));
 
+    // A time limit for every recording: Off, or minutes.
+    auto* stopAfterLabel = new QLabel(tr("Stop &after"), this);
+    stopAfterLabel->setGeometry(DuRect(3, 64, 64, 9, DuRound::Down));
+    stopAfterLabel->setBuddy(m_stopAfterSpin);
+    stopAfterLabel->adjustSize();
+    m_stopAfterSpin->setObjectName(QStringLiteral("stopAfterSpin"));
+    m_stopAfterSpin->setGeometry(DuRect(4, 75, 104, 14, DuRound::Down));
+    m_stopAfterSpin->setRange(0, kMaxStopAfterMinutes);
+    m_stopAfterSpin->setSpecialValueText(tr("Off"));
+    m_stopAfterSpin->setSuffix(tr(" min"));
+    m_stopAfterSpin->setAccessibleName(tr("Stop after"));
+    // The field inside is what screen readers land on: it carries the name too.
+    if (auto* field = m_stopAfterSpin->findChild<QLineEdit*>())
+        field->setAccessibleName(tr("Stop after"));
+    m_stopAfterSpin->setAccessibleDescription(tr("Minutes after which a recording ends by itself; Off records until Stop"));
+
     setTabOrder(ok, cancel);
     setTabOrder(cancel, m_pathEdit);
     setTabOrder(m_pathEdit, m_browseButton);
     setTabOrder(m_browseButton, m_sizeEdit);
     setTabOrder(m_sizeEdit, m_inputCombo);
+    setTabOrder(m_inputCombo, m_stopAfterSpin);
 
     connect(m_browseButton, &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
     connect(ok, &QPushButton::clicked, this, &CSettingsDlg::accept);
@@ -187,6 +206,7 @@ bool CSettingsDlg::DoDataExchange(bool saveAndValidate)
             index = m_inputCombo->count() - 1;
         }
         m_inputCombo->setCurrentIndex(index);
+        m_stopAfterSpin->setValue(std::clamp<int32_t>(m_stopAfterMinutes, 0, kMaxStopAfterMinutes));
         return true;
     }
     const std::optional<int32_t> size = ParseInteger(m_sizeEdit->text());
@@ -202,6 +222,7 @@ bool CSettingsDlg::DoDataExchange(bool saveAndValidate)
     m_bufferSize = *size;
     m_path = root;
     m_inputDevice = m_inputCombo->currentData().toString().toStdString();
+    m_stopAfterMinutes = m_stopAfterSpin->value();
     return true;
 }
 
@@ -220,9 +241,11 @@ void RunSettingsDialog(QWidget* parent)
     dialog.m_path = GetStoredRoot();
     dialog.m_bufferSize = GetBufferSize();
     dialog.m_inputDevice = GetInputDevice();
+    dialog.m_stopAfterMinutes = GetStopAfterMinutes();
     if (dialog.exec() != IDOK)
         return;
     WriteBufferSize(dialog.m_bufferSize);
     WriteRoot(dialog.m_path);
     WriteInputDevice(dialog.m_inputDevice);
+    WriteStopAfterMinutes(dialog.m_stopAfterMinutes);
 }

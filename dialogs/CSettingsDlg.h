@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
-// "Settings": the root folder of the recordings, the capture buffer size and
-// the input to record from. The caller seeds m_path, m_bufferSize and
-// m_inputDevice, runs the dialog and reads them back. exec() returns 1 for OK
+// "Settings": the root folder of the recordings, the capture buffer size,
+// the input to record from and the time after which a recording stops by
+// itself. The caller seeds m_path, m_bufferSize, m_inputDevice and
+// m_stopAfterMinutes, runs the dialog and reads them back. exec() returns 1 for OK
 // (only once the size field holds an integer and the folder is an absolute
 // path that exists or could be made) and 2 for Cancel, Esc or the close box.
 #include "platform/capture/IWaveIn.h"
@@ -18,6 +19,7 @@
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 class CSettingsDlg : public QDialog {
     Q_OBJECT
@@ -27,6 +29,8 @@ public:
     int32_t m_bufferSize = 0;
     std::string m_path;
     std::string m_inputDevice; // the source's name, empty for the default input
+    int32_t m_stopAfterMinutes = 0; // 0: recordings run until STOP
+    static constexpr int kMaxStopAfterMinutes = 6000;
 
     // A signed decimal integer with optional surrounding blanks, within the
     // 32-bit range; anything else gives no value.
@@ -59,9 +63,10 @@ private:
     QPushButton* m_browseButton;
     QLineEdit* m_sizeEdit;
     QComboBox* m_inputCombo;
+    QSpinBox* m_stopAfterSpin;
 };
 
 // The panel's Settings command: seeds the dialog from the stored values
 // (creating the root folder on the way), runs it, and on OK writes the size,
-// the root and the input. Cancel writes nothing.
+// the root, the input and the time limit. Cancel writes nothing.
 void RunSettingsDialog(QWidget* parent = nullptr);

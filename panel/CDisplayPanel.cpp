@@ -161,6 +161,23 @@ std::string TimeString(uint32_t seconds)
     return time;
 }
 
+// The strip has no minus: it is the eight's middle bar (the pixels where
+// the eight and the zero differ) on the ground of the colon's blank column,
+// without the ghost of the other segments.
+QImage MinusGlyph(const QImage& digits)
+{
+    QImage minus(9, 13, QImage::Format_RGB32);
+    minus.fill(kBackground);
+    if (digits.width() < 99 || digits.height() < 13)
+        return minus;
+    minus.fill(digits.pixel(90, 0));
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 9; ++x)
+            if (digits.pixel(72 + x, y) != digits.pixel(x, y))
+                minus.setPixel(x, y, digits.pixel(72 + x, y));
+    return minus;
+}
+
 int64_t SteadyMilliseconds()
 {
     using namespace std::chrono;
@@ -176,6 +193,7 @@ CDisplayPanel::CDisplayPanel(QWidget* parent)
     InitVelloryResources();
     m_hDigits = LoadBitmap(":/images/bmp132.png");
     m_hFont = LoadBitmap(":/images/bmp143.png");
+    m_minus = MinusGlyph(m_hDigits);
     // The category names are drawn from the font sheet's ink, in the two
     // colours of the label line.
     m_labelLit = LabelInk(m_hFont, kLabelLit);
@@ -189,6 +207,11 @@ CDisplayPanel::CDisplayPanel(QWidget* parent)
         m_timeHidden = !m_timeHidden;
         update(TimeRect());
     });
+    m_noInputBlink.setInterval(kBlinkMs);
+    connect(&m_noInputBlink, &QTimer::timeout, this, [this] {
+        m_noInputHidden = !m_noInputHidden;
+        update(CategoryLineRect());
+    });
     // Screen readers reach the strip with Tab and read it as a status bar.
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(&CDisplayAccessible::Factory);
@@ -201,7 +224,17 @@ CDisplayPanel::CDisplayPanel(QWidget* parent)
     m_announcedText = AccessibleText();
 }
 
-int CDisplayPanel::TimeLength() const { return int(TimeString(m_seconds).size()); }
+std::string CDisplayPanel::TimeText() const
+{
+    if (!m_countdown)
+        return TimeString(m_seconds);
+    // "-0:42": as wide as "00:42", so the text line stays where it is.
+    char time[16];
+    std::snprintf(time, sizeof time, "-%u:%02u", unsigned(m_seconds / 60), unsigned(m_seconds % 60));
+    return time;
+}
+
+int CDisplayPanel::TimeLength() const { return int(TimeText().size()); }
 
 QRect CDisplayPanel::TimeRect() const
 {
@@ -217,6 +250,10 @@ QRect CDisplayPanel::TextRect() const
 
 QRect CDisplayPanel::BarRect() { return {5, kHeight - 8, kWidth - 10, 4}; }
 
+QRect CDisplayPanel::CategoryLineRect() { return {2, 20, kWidth - 4, 7}; }
+
+QString CDisplayPanel::NoInputText() { return tr("No input").toUpper(); }
+
 QRect CDisplayPanel::LabelRect()
 {
     // The English names span 100 pixels; longer translations take more of
@@ -228,6 +265,8 @@ int CDisplayPanel::BarColumns() const
 {
     if (m_barMode == BarMode::Level)
         return m_levelColumns;
+    if (m_barMode == BarMode::Space)
+        return int(m_spaceUsed * float(kWidth - 10));
     // Wide arithmetic: milliseconds of a long file times the bar's width
     // pass 32 bits. A position outside the range stays within the bar.
     const int64_t barWidth = kWidth - 10;
@@ -266,14 +305,54 @@ QString CDisplayPanel::AccessibleText() const
     case Activity::Playing: state = tr("Playing"); break;
     case Activity::Stopped: state = tr("Stopped"); break;
     }
-    const QString time = QString::fromStdString(TimeString(m_seconds));
+    QString time = QString::fromStdString(TimeString(m_seconds));
+    if (m_countdown)
+        time = tr("%1 left").arg(time);
     const QString category = QCoreApplication::translate("Category", kCategoryNames[m_category]);
-    if (m_text.empty())
-        return tr("%1, %2, category %3").arg(state, time, category);
-    // The file's own name: its folder only repeats the category.
-    const QString path = QString::fromLocal8Bit(m_text.c_str());
-    const QString file = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    return tr("%1, %2, category %3, file %4").arg(state, time, category, file);
+    QString line;
+    if (m_text.empty()) {
+        line = tr("%1, %2, category %3").arg(state, time, category);
+    } else {
+        // The file's own name: its folder only repeats the category.
+        const QString path = QString::fromLocal8Bit(m_text.c_str());
+        const QString file = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        line = tr("%1, %2, category %3, file %4").arg(state, time, category, file);
+    }
+    // The warning follows the usual line, which keeps its shape for whoever
+    // reads it; it does not blink for them.
+    if (IsNoInput())
+        line = tr("%1. No sound from the input").arg(line);
+    return line;
+}
+
+void CDisplayPanel::SetNoInput(bool noInput)
+{
+    if (noInput == IsNoInput())
+        return;
+    m_noInputHidden = false;
+    if (noInput)
+        m_noInputBlink.start();
+    else
+        m_noInputBlink.stop();
+    update(CategoryLineRect());
+    UpdateAccessibleText();
+}
+
+void CDisplayPanel::SetCountdown(bool countdown)
+{
+    if (countdown == m_countdown)
+        return;
+    m_countdown = countdown;
+    m_pending += QRect(0, 0, kWidth, 16); // the time, and the text line should its width change
+    UpdateAccessibleText();
+}
+
+void CDisplayPanel::SetSpaceUsed(float fraction)
+{
+    const int before = BarColumns();
+    m_spaceUsed = std::isnan(fraction) ? 0.0f : std::clamp(fraction, 0.0f, 1.0f);
+    if (m_barMode == BarMode::Space && BarColumns() != before)
+        update(BarRect());
 }
 
 void CDisplayPanel::SetActivity(Activity activity)
@@ -445,7 +524,7 @@ QImage CDisplayPanel::Render() const
 
     // Time: MM:SS, more minute digits when needed. Digits sit 11 pixels
     // apart; the colon's narrow cell pulls the seconds 7 pixels closer.
-    const std::string time = TimeString(m_seconds);
+    const std::string time = TimeText();
     if (!m_timeHidden) {
         bool colonDrawn = false;
         for (int i = 0; i < int(time.size()); ++i) {
@@ -454,6 +533,8 @@ QImage CDisplayPanel::Render() const
             if (c == ':') {
                 p.drawImage(QPoint(x, 2), m_hDigits, QRect(93, 0, 4, 13));
                 colonDrawn = true;
+            } else if (c == '-') {
+                p.drawImage(QPoint(x, 2), m_minus);
             } else {
                 p.drawImage(QPoint(x, 2), m_hDigits, QRect(9 * (c - '0'), 0, 9, 13));
             }
@@ -481,6 +562,21 @@ QImage CDisplayPanel::Render() const
 
     // Category label; rows 27 and 28 under it stay black.
     const QRect label = LabelRect();
+    if (IsNoInput()) {
+        // The warning in the lit capitals, from the label's left; its dark
+        // half leaves the line black.
+        p.setClipRect(CategoryLineRect());
+        if (!m_noInputHidden) {
+            int cx = label.x();
+            for (const std::optional<QPoint>& cell : LabelCells(NoInputText())) {
+                if (cell)
+                    p.drawImage(QPoint(cx, label.y()), m_labelLit, QRect(*cell, QSize(5, 6)));
+                cx += 5;
+            }
+        }
+        p.setClipping(false);
+        return image;
+    }
     p.setClipRect(label);
     const std::array<LabelWord, 4> words = LabelWords();
     for (int i = 0; i < 4; ++i) {

@@ -25,8 +25,9 @@ public:
     static constexpr int kHeight = 40;
 
     // The bar shows the playback position within the range, or, while
-    // recording, the input's level.
-    enum class BarMode { Position, Level };
+    // recording, the input's level or how much of the disk's free space the
+    // recording has used.
+    enum class BarMode { Position, Level, Space };
 
     // Level scale of the bar in dBFS: empty at the floor, full at 0.
     static constexpr float kLevelFloor = -60.0f;
@@ -55,6 +56,10 @@ public:
     // after (not before the call returns).
     void SetBarMode(BarMode mode);
     BarMode GetBarMode() const { return m_barMode; }
+    // The share of the free space used, 0 to 1, shown in Space mode; the
+    // bar is repainted soon after when the lit part moves by a column.
+    void SetSpaceUsed(float fraction);
+    float GetSpaceUsed() const { return m_spaceUsed; }
     // The input's latest peak in dBFS (-infinity or NaN for digital silence).
     // A higher peak shows at once and is held; a lower one lets the bar fall
     // back. Schedules a repaint of the bar's band alone, when the lit part
@@ -78,6 +83,20 @@ public:
     QString AccessibleText() const;
     static constexpr int kAnnounceMs = 1000;
 
+    // The time shows the seconds left of a timed recording, as "-M:SS" (the
+    // minus drawn from the digit strip's middle bar); shown at the next repaint.
+    void SetCountdown(bool countdown);
+    bool IsCountdown() const { return m_countdown; }
+
+    // Nothing comes from the input: the category line blinks "NO INPUT" in
+    // the label's lit capitals instead of the category words until cleared.
+    void SetNoInput(bool noInput);
+    bool IsNoInput() const { return m_noInputBlink.isActive(); }
+    // False when the category words show: no warning, or its dark half.
+    bool IsNoInputShown() const { return IsNoInput() && !m_noInputHidden; }
+    // The words of the warning as drawn (the translation in capitals).
+    static QString NoInputText();
+
     // The time stands still and blinks (a paused recording); the other parts
     // stay as they are.
     void SetBlinking(bool blinking);
@@ -90,6 +109,8 @@ public:
     QRect TextRect() const;
     static QRect BarRect();
     static QRect LabelRect();
+    // The whole category line, where the warning is drawn.
+    static QRect CategoryLineRect();
 
     // The picture at 1:1 pixels.
     QImage Render() const;
@@ -106,6 +127,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    std::string TimeText() const;
     int TimeLength() const;
     int BarColumns() const;
     int LevelColumns(float dBFS) const;
@@ -119,6 +141,7 @@ private:
     uint32_t m_seconds = 0;
     QImage m_hDigits;
     QImage m_hFont;
+    QImage m_minus; // the digit strip's middle bar alone, on the strip's ground
     // The font sheet's glyphs in the category label's lit and dim colours.
     QImage m_labelLit;
     QImage m_labelDim;
@@ -136,6 +159,11 @@ private:
     int64_t m_levelPeakAt = 0;
     int m_levelColumns = 0;
     std::function<int64_t()> m_clock;
+    float m_spaceUsed = 0.0f;
+    bool m_countdown = false;
+
+    QTimer m_noInputBlink;
+    bool m_noInputHidden = false;
 
     QTimer m_blink;
     bool m_timeHidden = false;

@@ -89,7 +89,8 @@ void CRecorderDlg::OnInitDialog()
     for (CBitmapButton* button : {m_btnPlay, m_btnStop, m_btnRec, m_btnPower, m_btnOption, m_btnManager, m_btnMin})
         button->AutoLoad();
 
-    connect(m_btnRec, &QAbstractButton::clicked, m_session, &CRecorderSession::Record);
+    // Not connected to Record directly: clicked's flag would become its time limit.
+    connect(m_btnRec, &QAbstractButton::clicked, m_session, [this] { m_session->Record(); });
     connect(m_btnStop, &QAbstractButton::clicked, this, &CRecorderDlg::OnStop);
     connect(m_btnPlay, &QAbstractButton::clicked, m_session, &CRecorderSession::Play);
     connect(m_btnManager, &QAbstractButton::clicked, this, &CRecorderDlg::OnManager);
@@ -102,6 +103,10 @@ void CRecorderDlg::OnInitDialog()
     connect(m_session, &CRecorderSession::Message, this,
             [this](const QString& text, unsigned style) { ShowMessageBox(text, style, this); });
     connect(m_session, &CRecorderSession::EndRequested, this, [this] { done(PanelCancel); });
+    // REC's questions (little room on the disk) are asked here, whoever
+    // pressed REC: the button, a key or the command line.
+    m_session->SetAsker(
+        [this](const QString& question) { return ShowMessageBox(question, MB_YESNO_QUESTION, this) == IDYES; });
 
     // What each button does and its key, for the pointer's tooltip and for
     // screen readers (the name stays the caption).
@@ -252,10 +257,22 @@ void CRecorderDlg::Render(const SessionState& s)
         m_display->SetText(s.file);
     if (first || s.category != m_shown.category)
         m_display->SetCategory(s.category);
-    if (first || s.showLevel != m_shown.showLevel)
-        m_display->SetBarMode(s.showLevel ? CDisplayPanel::BarMode::Level : CDisplayPanel::BarMode::Position);
+    // While recording the bar shows the level, or, when the disk was short
+    // of space at REC, how much of that space is used.
+    using BarMode = CDisplayPanel::BarMode;
+    const bool space = s.showLevel && s.showSpace;
+    if (first || s.showLevel != m_shown.showLevel || s.showSpace != m_shown.showSpace)
+        m_display->SetBarMode(!s.showLevel ? BarMode::Position : space ? BarMode::Space : BarMode::Level);
+    if (space && (first || s.spaceUsed != m_shown.spaceUsed || !m_shown.showSpace))
+        m_display->SetSpaceUsed(s.spaceUsed);
     if (s.showLevel && s.levelSerial != m_shown.levelSerial)
         m_display->SetLevel(s.levelDb);
+    if (first || s.noInput != m_shown.noInput)
+        m_display->SetNoInput(s.noInput);
+    // The last minute of a timed recording counts down.
+    const bool countdown = s.secondsLeft >= 0;
+    if (first || countdown != (m_shown.secondsLeft >= 0))
+        m_display->SetCountdown(countdown);
     if (!s.showLevel && (first || s.rangeLow != m_shown.rangeLow || s.rangeHigh != m_shown.rangeHigh))
         m_display->SetRange(s.rangeLow, s.rangeHigh, false);
     if (!s.showLevel && (first || s.position != m_shown.position))
@@ -267,7 +284,7 @@ void CRecorderDlg::Render(const SessionState& s)
                            : s.paused                         ? Activity::Paused
                                                               : Activity::Recording);
     // Last: it repaints whatever changed above, and nothing when nothing did.
-    m_display->SetSeconds(s.seconds);
+    m_display->SetSeconds(countdown ? static_cast<uint32_t>(s.secondsLeft) : s.seconds);
     if (first || s.paused != m_shown.paused)
         m_display->SetBlinking(s.paused);
     m_shown = s;

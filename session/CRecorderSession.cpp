@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <sys/statvfs.h>
 
 CRecorderSession::CRecorderSession(QObject* parent)
     : QObject(parent)
@@ -26,6 +27,7 @@ CRecorderSession::CRecorderSession(QObject* parent)
                                         std::chrono::steady_clock::now().time_since_epoch())
                                         .count());
     };
+    m_freeSpace = &CRecorderSession::FolderFreeBytes;
     m_timerRecording.setInterval(kRecordingTickMs);
     m_timerPlayback.setInterval(kPlaybackTickMs);
     connect(&m_timerRecording, &QTimer::timeout, this, [this] { OnTimer(IDT_RECORDING); });
@@ -164,10 +166,63 @@ bool CRecorderSession::CanPause() const
     return RecordingRuns() && !m_pRecorder->Finished();
 }
 
-bool CRecorderSession::Record()
+int64_t CRecorderSession::FolderFreeBytes(const std::string& folder)
+{
+    struct statvfs info {};
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &info) != 0)
+        return -1;
+    // What an unprivileged writer may use: the blocks kept for root do not count.
+    return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize);
+}
+
+void CRecorderSession::SetFreeSpaceFunction(FreeSpaceFn freeSpace)
+{
+    m_freeSpace = freeSpace ? std::move(freeSpace) : FreeSpaceFn(&CRecorderSession::FolderFreeBytes);
+}
+
+uint32_t CRecorderSession::DataRate(const WAVEFORMATEX& format)
+{
+    // PCM's data rate follows from its frames; a compressed format states its own.
+    if (format.wFormatTag == WAVE_FORMAT_PCM)
+        return format.nSamplesPerSec * format.nBlockAlign;
+    return format.nAvgBytesPerSec;
+}
+
+bool CRecorderSession::EnoughRoomOrGoAhead(int64_t& freeAtStart)
+{
+    freeAtStart = -1;
+    const uint32_t rate = DataRate(*RecordFormat());
+    if (rate == 0)
+        return true;
+    m_spaceFolder = GetCategoryFolder(m_state.category);
+    const int64_t free = m_freeSpace(m_spaceFolder);
+    if (free < 0 || free >= int64_t(rate) * kLowSpaceSeconds)
+        return true;
+    freeAtStart = free;
+    const int64_t minutes = free / rate / 60;
+    const QString question =
+        minutes > 0 ? tr("There is room on the disk for only about %1 min of recording in this format.\n\n"
+                         "Record anyway?")
+                          .arg(minutes)
+                    : tr("There is room on the disk for less than a minute of recording in this format.\n\n"
+                         "Record anyway?");
+    if (!m_asker)
+        return true;
+    // The question may run an event loop: a second REC meanwhile is refused.
+    m_bAsking = true;
+    const bool yes = m_asker(question);
+    m_bAsking = false;
+    return yes;
+}
+
+bool CRecorderSession::Record(int stopAfterSeconds)
 {
     // A running recorder is never replaced: it would be cut off from STOP.
-    if (m_bEnded || RecordingRuns())
+    if (m_bEnded || RecordingRuns() || m_bAsking)
+        return false;
+    // Asked before anything changes, so that "No" leaves the session as it was.
+    int64_t freeAtStart = -1;
+    if (!EnoughRoomOrGoAhead(freeAtStart) || m_bEnded || RecordingRuns())
         return false;
     // The timer of the last recording may still run (STOP leaves it to its
     // next tick): that tick is done now, and the timer must not poll the new
@@ -182,8 +237,9 @@ bool CRecorderSession::Record()
     m_pRecorder.reset();
     m_bRecorderStarted = false;
     m_bLossReported = false;
+    ClearWatch();
 
-    m_state.file = MakeRecordingName(m_state.category);
+    m_state.file = MakeRecordingName(m_state.category, RecordingExtension(RecordFormat()->wFormatTag));
     Publish();
     m_pRecorder = std::make_unique<CWaveRecorder>(m_state.file);
     m_pRecorder->SetInputDevice(GetInputDevice());
@@ -193,6 +249,17 @@ bool CRecorderSession::Record()
     m_timerRecording.start();
     m_state.mode = SessionMode::Recording;
     m_recordStart = m_clock();
+    m_stopAfterSeconds = stopAfterSeconds < 0 ? int64_t(GetStopAfterMinutes()) * 60 : stopAfterSeconds;
+    m_lastSoundMs = m_pauseClock();
+    // Levels come with the capture buffers: a buffer longer than the quiet
+    // time would itself look like silence, so the wait is at least two of them.
+    const WAVEFORMATEX device = CWaveRecorder::DeviceFormat(*RecordFormat());
+    const int64_t bufferMs =
+        device.nAvgBytesPerSec ? int64_t(m_pRecorder->BufferSize()) * 1000 / device.nAvgBytesPerSec : 0;
+    m_noInputMs = std::max(kNoInputMs, 2 * bufferMs);
+    m_freeAtStart = freeAtStart;
+    m_state.showSpace = freeAtStart >= 0;
+    m_state.spaceUsed = freeAtStart == 0 ? 1.0f : 0.0f;
     m_state.showLevel = true;
     m_state.levelDb = -std::numeric_limits<float>::infinity();
     Publish();
@@ -233,6 +300,7 @@ void CRecorderSession::Stop()
     // In Recording mode with the recording already over, nothing is left to stop.
     EndPause();
     m_state.showLevel = false;
+    ClearWatch();
     m_state.mode = SessionMode::Idle;
     RefreshPlaybackState();
     Publish();
@@ -278,8 +346,11 @@ void CRecorderSession::OnRecordingTick()
         m_state.levelDb = peak > 0.0f ? 20.0f * std::log10(std::min(peak, 1.0f))
                                       : -std::numeric_limits<float>::infinity();
         ++m_state.levelSerial;
-        if (!m_bPaused)
+        if (!m_bPaused) {
             m_state.seconds = static_cast<uint32_t>(std::max<int64_t>(RecordingSeconds(), 0));
+            if (!WatchRecording(m_state.levelDb))
+                return;
+        }
         Publish();
         return;
     }
@@ -288,6 +359,7 @@ void CRecorderSession::OnRecordingTick()
     m_timerRecording.stop();
     EndPause();
     m_state.showLevel = false;
+    ClearWatch();
     SetButtons(ButtonRow::Idle);
     Publish();
     // A recording whose input went away ended on its own; the user is told once.
@@ -297,6 +369,46 @@ void CRecorderSession::OnRecordingTick()
                         "What was recorded until then is saved."),
                      MB_ICONSTOP);
     }
+}
+
+bool CRecorderSession::WatchRecording(float levelDb)
+{
+    // Silence: a tick without a buffer reads nothing, so only the time since
+    // the last sound counts, not the quiet readings.
+    const int64_t nowMs = m_pauseClock();
+    if (levelDb >= kNoInputDb)
+        m_lastSoundMs = nowMs;
+    m_state.noInput = nowMs - m_lastSoundMs >= m_noInputMs;
+
+    // Space: how much of what was free at REC is gone, whoever took it.
+    if (m_freeAtStart > 0) {
+        const int64_t freeNow = m_freeSpace(m_spaceFolder);
+        if (freeNow >= 0)
+            m_state.spaceUsed =
+                static_cast<float>(std::clamp(1.0 - double(freeNow) / double(m_freeAtStart), 0.0, 1.0));
+    }
+
+    // The time limit counts recorded time only.
+    if (m_stopAfterSeconds <= 0)
+        return true;
+    const int64_t left = m_stopAfterSeconds - RecordingSeconds();
+    if (left <= 0) {
+        // The time is up: the same end as STOP, not an error.
+        Stop();
+        return false;
+    }
+    m_state.secondsLeft = left <= kCountdownSeconds ? static_cast<int32_t>(left) : -1;
+    return true;
+}
+
+void CRecorderSession::ClearWatch()
+{
+    m_state.noInput = false;
+    m_state.showSpace = false;
+    m_state.spaceUsed = 0.0f;
+    m_state.secondsLeft = -1;
+    m_stopAfterSeconds = 0;
+    m_freeAtStart = -1;
 }
 
 int64_t CRecorderSession::RecordingSeconds() const
@@ -320,10 +432,13 @@ void CRecorderSession::PauseResume()
         m_bPaused = true;
         m_pauseStartMs = m_pauseClock();
         m_state.paused = true;
+        // Nothing is expected from the input while paused.
+        m_state.noInput = false;
     } else {
         if (!m_pRecorder->Resume())
             return;
         EndPause();
+        m_lastSoundMs = m_pauseClock();
     }
     Publish();
 }

@@ -57,12 +57,30 @@ struct SessionState {
     bool paused = false;      // the time stands still and blinks
     std::string file;         // full path of the current recording or opened file
     int category = 0;         // 0 "New" to 3 "Personal"
+    // The input has stayed below kNoInputDb (or sent only zeros) for
+    // kNoInputMs of unpaused recording: the recording goes on, the user is warned.
+    bool noInput = false;
+    // Space was short at REC: while recording, the bar shows how much of the
+    // space free at REC is used (0 to 1) instead of the level.
+    bool showSpace = false;
+    float spaceUsed = 0.0f;
+    // In the last kCountdownSeconds of a recording with a time limit, the
+    // seconds left (1 to 60); -1 otherwise. `seconds` stays the time recorded.
+    int32_t secondsLeft = -1;
 };
 
 // How the session's user must end (a playback command failed).
 enum class SessionEnd { Failed };
 
 constexpr int kRecordingTickMs = 100;
+// Quieter than this for kNoInputMs means nothing comes from the input (for
+// capture buffers longer than half of that, two buffers' time).
+constexpr float kNoInputDb = -60.0f;
+constexpr int64_t kNoInputMs = 3000;
+// REC asks first when the disk holds less than this much of the format.
+constexpr int64_t kLowSpaceSeconds = 30 * 60;
+// A recording with a time limit counts down its last minute.
+constexpr int64_t kCountdownSeconds = 60;
 constexpr int kPlaybackTickMs = 100;
 // The session's two timers, as OnTimer knows them.
 constexpr int IDT_RECORDING = 100;
@@ -79,7 +97,10 @@ public:
     // ---- Commands. Each does nothing where the buttons would not allow it.
     // Starts a new recording in the current category. False when a recording
     // already runs or the recorder did not start (the engine said why).
-    bool Record();
+    // stopAfterSeconds: -1 takes the "Stop after" setting, 0 records without
+    // a limit, more ends the recording as STOP does once that much has been
+    // recorded (time spent paused does not count).
+    bool Record(int stopAfterSeconds = -1);
     // Stops the recording or the playback; with neither, only refreshes.
     void Stop();
     // Plays the current file from its start.
@@ -123,9 +144,22 @@ public:
     // A playback notification, delivered on the session's thread.
     void OnMciNotify(uint32_t code, uint32_t deviceId);
 
+    // Bytes that a recording may still write in a folder; negative when not
+    // known (then REC does not ask). Tests replace it; empty restores statvfs.
+    using FreeSpaceFn = std::function<int64_t(const std::string& folder)>;
+    void SetFreeSpaceFunction(FreeSpaceFn freeSpace);
+    static int64_t FolderFreeBytes(const std::string& folder);
+    // Asks the user a yes/no question before REC goes on (a full disk ahead);
+    // true for yes. It may run a nested event loop. Without one, the answer is yes.
+    using Asker = std::function<bool(const QString& question)>;
+    void SetAsker(Asker asker) { m_asker = std::move(asker); }
+    // Bytes a second of recording takes in the file; 0 when the format does not say.
+    static uint32_t DataRate(const WAVEFORMATEX& format);
+
     // Calendar time in seconds for the recording clock; tests pin it.
     void SetClock(std::function<int64_t()> clock) { m_clock = std::move(clock); }
-    // Monotonic milliseconds, for the time spent paused; tests pin it.
+    // Monotonic milliseconds, for the time spent paused and the time without
+    // input; tests pin it.
     void SetPauseClock(std::function<int64_t()> clock) { m_pauseClock = std::move(clock); }
 
 signals:
@@ -140,6 +174,14 @@ private:
     void Publish();
     int64_t RecordingSeconds() const;
     void EndPause();
+    // Before a recording starts: true to go on. Asks when the category's
+    // folder holds less than kLowSpaceSeconds of the format; freeAtStart
+    // gets the free bytes when it asked, -1 otherwise.
+    bool EnoughRoomOrGoAhead(int64_t& freeAtStart);
+    // The tick's watch of a running, unpaused recording: silence, disk
+    // space and the time limit. False when the time limit ended it.
+    bool WatchRecording(float levelDb);
+    void ClearWatch();
     // The tick's and STOP's answer to a recording the writer broke off.
     void EndRefusedRecording();
     QString RefusalText() const;
@@ -153,6 +195,14 @@ private:
     std::unique_ptr<uint8_t[]> m_pRecordFormat;
     std::unique_ptr<CWaveRecorder> m_pRecorder;
     int64_t m_recordStart = 0;
+    int64_t m_stopAfterSeconds = 0; // 0: the running recording has no limit
+    int64_t m_lastSoundMs = 0;      // pause clock of the last reading at or above kNoInputDb
+    int64_t m_noInputMs = kNoInputMs; // quiet this long is no input (longer with long buffers)
+    int64_t m_freeAtStart = -1;     // bytes free at REC when space was short, else -1
+    std::string m_spaceFolder;      // the folder whose space REC looked at
+    bool m_bAsking = false;         // REC's question is open
+    FreeSpaceFn m_freeSpace;
+    Asker m_asker;
     uint32_t m_mciDeviceId = 0;
     bool m_bRecorderStarted = false; // the last recorder's Start returned 0
     bool m_bMciDeviceOpen = false;   // m_mciDeviceId names an open device

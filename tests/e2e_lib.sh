@@ -94,7 +94,7 @@ e2e_env() { # xcb (under Xvfb) | offscreen
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
   # A bus that does not exist: nothing reaches the user's session, and no
   # daemon is launched on demand.
-  export QT_QPA_PLATFORM=$1 VELLORY_TRACE=1 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
+  export QT_QPA_PLATFORM=$1 VELLORY_TRACE=1 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
   # The checks read the English texts, whatever the desktop's language.
   export LANGUAGE=en
   unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION VELLORY_AUDIO XDG_ACTIVATION_TOKEN \
@@ -279,8 +279,8 @@ declare -gA E2E_PANEL=(
 )
 # Manager "My Voice Files": dialog units to pixels, x * 1.5 and y * 1.625.
 declare -gA E2E_MANAGER=(
-  [OPEN]="$((545 + 37)) $((372 + 11))"
-  [CLOSE]="$((627 + 37)) $((372 + 11))"
+  [OPEN]="$((695 + 37)) $((372 + 11))"
+  [CLOSE]="$((777 + 37)) $((372 + 11))"
   [DELETE]="$((11 + 52)) $((369 + 13))"
   [ROW1]="$((123 + 60)) $((11 + 26))"   # the first row of the file list, below its header
   [CATEGORY2]="65 $((11 + 110))"        # the second entry of the category list

@@ -2,6 +2,10 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 // The display strip and the generated artwork, checked pixel by pixel on
 // Qt's offscreen platform.
+#include "common/MessageBoxes.h"
+#include "common/Settings.h"
+#include "engine/MessageStyle.h"
+#include "panel/CBitmapButton.h"
 #include "panel/CDisplayPanel.h"
 #include "panel/CRecorderDlg.h"
 #include "res/Resources.h"
@@ -12,8 +16,11 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QDir>
 #include <QScreen>
 #include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 #include <QWindow>
@@ -22,6 +29,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -78,6 +86,8 @@ void ExpectTime(const QImage& shot, const std::string& time, const std::vector<i
     const QImage digits = Digits();
     ASSERT_EQ(time.size(), xs.size());
     for (size_t i = 0; i < time.size(); ++i) {
+        if (time[i] == '*')
+            continue; // checked by the caller (the countdown's minus)
         const QRect cell = time[i] == ':' ? kColonCell : DigitCell(time[i] - '0');
         EXPECT_EQ(Compare(shot, QPoint(xs[i], 2), digits, cell), "") << "glyph " << i << " of " << time;
     }
@@ -1155,4 +1165,90 @@ TEST(DisplayLabel, TranslatedNamesInTheFontsCapitals)
     EXPECT_EQ(CDisplayPanel::LabelRect(), QRect(2, 20, 100, 7));
     panel.SetCategory(3);
     EXPECT_EQ(Compare(Shot(panel), QPoint(2, 20), Resource("bmp159.png"), QRect(0, 0, 100, 7)), "");
+}
+
+// ---- Warnings and the countdown -------------------------------------------
+
+TEST(DisplayWarning, NoInputBlinksInTheCategoryLineUntilCleared)
+{
+    ShownDisplay d;
+    d.panel.SetSeconds(75);
+    d.panel.SetNoInput(true);
+    QApplication::processEvents();
+    QImage screen = OnScreen(d.panel);
+    // N O _ I N P U T in the label's lit capitals, nothing else on the line.
+    const int cells[] = {65, 70, -1, 40, 65, 75, 100, 95};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(cells[i] < 0 ? AllPixels(screen, QRect(2 + 5 * i, 20, 5, 6), kBlack)
+                                 : CompareGlyph(screen, QPoint(2 + 5 * i, 20), QPoint(cells[i], 0), qRgb(0, 207, 0)) == "")
+            << "cell " << i;
+    EXPECT_TRUE(AllPixels(screen, QRect(42, 20, W - 42, 9), kBlack));
+    ExpectTime(screen, "01:15", {2, 13, 24, 28, 39});
+    // The dark half, painted in the line alone.
+    d.Settle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d.panel.IsNoInputShown(); }, 3000));
+    QApplication::processEvents();
+    EXPECT_TRUE(AllPixels(OnScreen(d.panel), CDisplayPanel::CategoryLineRect(), kBlack));
+    EXPECT_EQ(d.paints.All(), QRegion(CDisplayPanel::CategoryLineRect())) << RegionText(d.paints.All());
+    // Sound again: the category words come back and stay.
+    d.panel.SetNoInput(false);
+    QTest::qWait(2 * CDisplayPanel::kBlinkMs);
+    EXPECT_EQ(Compare(OnScreen(d.panel), QPoint(2, 20), Resource("bmp161.png"), QRect(0, 0, 100, 7)), "");
+}
+
+TEST(DisplayFromThePanel, RenderShowsTheCountdownTheSpaceAndTheWarningInPictureAndWords)
+{
+    CRecorderDlg dlg;
+    CDisplayPanel* display = dlg.Display();
+    SessionState s = dlg.Session()->State();
+    s.mode = SessionMode::Recording;
+    s.showLevel = s.showSpace = s.noInput = true;
+    s.seconds = 1758;
+    s.secondsLeft = 42;
+    s.spaceUsed = 0.5f;
+    emit dlg.Session()->StateChanged(s);
+    QImage shot = Shot(*display);
+    // "-0:42" in the places of "00:42": the minus is the eight's middle bar on the strip's ground.
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(shot.pixel(2 + x, 2 + y) | 0xFF000000u,
+                      (y == 6 && x >= 1 && x <= 7 ? qRgb(0, 204, 0) : Digits().pixel(90, 0)) | 0xFF000000u);
+    ExpectTime(shot, "*0:42", {2, 13, 24, 28, 39});
+    EXPECT_EQ(BarFilled(shot), 156) << "half the free space used";
+    EXPECT_TRUE(display->IsNoInput());
+    EXPECT_EQ(display->AccessibleText(), "Recording, 00:42 left, category New. No sound from the input");
+    // No limit, space not short, sound back: the time recorded and the level.
+    s.secondsLeft = -1;
+    s.showSpace = s.noInput = false;
+    ++s.levelSerial;
+    s.levelDb = -30.0f;
+    emit dlg.Session()->StateChanged(s);
+    shot = Shot(*display);
+    ExpectTime(shot, "29:18", {2, 13, 24, 28, 39});
+    EXPECT_EQ(BarFilled(shot), 156) << "-30 dBFS";
+    EXPECT_FALSE(display->IsNoInput());
+    EXPECT_EQ(display->AccessibleText(), "Recording, 29:18, category New");
+}
+
+TEST(DisplayFromThePanel, RecAsksOnThePanelWhenSpaceIsShort)
+{
+    QTemporaryDir home; // settings and recordings of the test's own
+    ::setenv("HOME", home.path().toLocal8Bit().constData(), 1);
+    QStandardPaths::setTestModeEnabled(true);
+    WriteRoot(home.path().toStdString() + "/rec/");
+    std::vector<std::pair<QString, unsigned>> boxes;
+    SetMessageBoxHook([&](const QString& text, unsigned style) { return boxes.emplace_back(text, style), IDNO; });
+    {
+        CRecorderDlg dlg;
+        dlg.Session()->SetFreeSpaceFunction([](const std::string&) { return int64_t(44100) * 60 * 3 + 99; });
+        dlg.Button(IDC_REC)->click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].second, MB_YESNO_QUESTION);
+        EXPECT_EQ(boxes[0].first, "There is room on the disk for only about 3 min of recording in this format.\n\n"
+                                  "Record anyway?");
+        EXPECT_FALSE(dlg.Session()->RecordingRuns());
+        EXPECT_TRUE(QDir(home.path() + "/rec").entryList(QDir::Files).isEmpty());
+    }
+    SetMessageBoxHook({});
+    WriteRoot("");
 }

@@ -656,3 +656,203 @@ TEST_F(SessionRecording, CategoryNamesTheNextRecordingAndOutOfRangeIsIgnored)
     EXPECT_EQ(session.State().file, m_root.Path() + "/3/07-Dec-2026_10.wav");
     session.Stop();
 }
+
+// ---- Watchful recording: no input, disk space, time limit ----------------
+
+namespace {
+
+// Both clocks pinned; Step moves them by `ms` and runs a tick.
+struct PinnedSession {
+    CRecorderSession session;
+    int64_t ms = 0;
+    PinnedSession()
+    {
+        session.SetClock([this] { return ms / 1000; });
+        session.SetPauseClock([this] { return ms; });
+    }
+    void Step(int64_t by)
+    {
+        ms += by;
+        session.OnRecordingTick();
+    }
+};
+
+struct QuietCase {
+    const char* name;
+    VirtualWaveInConfig::Signal signal;
+    double level;    // 0.0005 peaks at -66 dBFS, 0.002 at -54 dBFS
+    bool warned;
+};
+class SessionNoInput : public VirtualAudioTest, public ::testing::WithParamInterface<QuietCase> {};
+
+} // namespace
+
+TEST_P(SessionNoInput, WarnedAfterThreeSecondsOfQuietWhileTheRecordingGoesOn)
+{
+    m_input.signal = GetParam().signal;
+    m_input.level = GetParam().level;
+    PinnedSession p;
+    ASSERT_TRUE(p.session.Record(0));
+    for (int step = 1; step <= 35; ++step) {
+        WaitMs(100); // real time, so that readings come between the ticks
+        p.Step(100);
+        ASSERT_EQ(p.session.State().noInput, step >= 30 && GetParam().warned) << step * 100 << " ms";
+    }
+    EXPECT_TRUE(p.session.RecordingRuns());
+    p.session.Stop();
+    EXPECT_FALSE(p.session.State().noInput);
+    ExpectFinishedPcm(p.session.State().file, 44100 * 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, SessionNoInput,
+                         ::testing::Values(QuietCase{"Zeros", VirtualWaveInConfig::Signal::Silence, 0, true},
+                                           QuietCase{"Minus66dB", VirtualWaveInConfig::Signal::Sine, 0.0005, true},
+                                           QuietCase{"Minus54dB", VirtualWaveInConfig::Signal::Sine, 0.002, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SessionNoInput, GoesWhenSoundReturnsAndWaitsForLongBuffers)
+{
+    // Two seconds of zeros, then a second of tone, looped by the virtual input.
+    std::vector<int16_t> samples(2 * 22050, 0);
+    const auto tone = SineSamples(440, 0.5, 22050, 22050);
+    samples.insert(samples.end(), tone.begin(), tone.end());
+    const uint32_t data = uint32_t(samples.size() * 2);
+    std::vector<uint8_t> wav{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    wav.resize(20 + data);
+    std::memcpy(wav.data() + 16, &data, 4);
+    std::memcpy(wav.data() + 20, samples.data(), data);
+    WriteFileBytes(m_home.File("quiet-then-tone.wav"), wav);
+    m_input.signal = VirtualWaveInConfig::Signal::WavFile;
+    m_input.wavPath = m_home.File("quiet-then-tone.wav");
+    SessionMessages host;
+    PinnedSession p;
+    ASSERT_TRUE(p.session.Record(0));
+    p.Step(3000); // long before the real input reaches its tone
+    ASSERT_TRUE(p.session.State().noInput);
+    EXPECT_TRUE(WaitUntil([&] { return p.Step(100), !p.session.State().noInput; }, 5000));
+    EXPECT_TRUE(p.session.RecordingRuns());
+    p.session.Stop();
+
+    // One reading a buffer: 1,000,000 bytes are 22.7 s, so quiet takes two of them.
+    host.SetBufferSize(1000000);
+    m_input.signal = VirtualWaveInConfig::Signal::Silence;
+    ASSERT_TRUE(p.session.Record(0));
+    p.Step(2 * (1000000LL * 1000 / 44100) - 1);
+    EXPECT_FALSE(p.session.State().noInput);
+    p.Step(1);
+    EXPECT_TRUE(p.session.State().noInput);
+    p.session.Stop();
+}
+
+namespace {
+
+struct SpaceCase {
+    const char* name;
+    uint32_t rate;      // bytes a second; 44100 is the default PCM
+    int64_t freeBytes;
+    bool answer;
+    const char* asked;  // the minutes part of the question, empty for none
+};
+class SessionSpace : public VirtualAudioTest, public ::testing::WithParamInterface<SpaceCase> {};
+
+} // namespace
+
+TEST_P(SessionSpace, AskedAtRecWhenLessThanHalfAnHourFits)
+{
+    const SpaceCase& c = GetParam();
+    CRecorderSession session;
+    if (c.rate != 44100) { // mu-law, at its own rate
+        WAVEFORMATEX f = MakePcmFormat(1, 22050, 16);
+        f.wFormatTag = WAVE_FORMAT_MULAW, f.wBitsPerSample = 8, f.nBlockAlign = 1, f.nAvgBytesPerSec = c.rate;
+        session.SetRecordFormat(reinterpret_cast<const uint8_t*>(&f), sizeof f);
+    }
+    session.SetCategory(2);
+    int64_t free = c.freeBytes;
+    std::string folder;
+    session.SetFreeSpaceFunction([&](const std::string& f) { return folder = f, free; });
+    std::vector<std::string> asked;
+    session.SetAsker([&](const QString& q) { return asked.push_back(q.toStdString()), c.answer; });
+    const bool recorded = session.Record(0);
+    EXPECT_EQ(folder, m_root.Path() + "/2/");
+    if (*c.asked)
+        EXPECT_EQ(asked, std::vector<std::string>{"There is room on the disk for " + std::string(c.asked)
+                                                  + " of recording in this format.\n\nRecord anyway?"});
+    else
+        EXPECT_TRUE(asked.empty());
+    if (!c.answer) { // no recording, no file, the state as it was
+        EXPECT_FALSE(recorded);
+        EXPECT_EQ(session.Recorder(), nullptr);
+        EXPECT_EQ(session.State().file, "");
+        EXPECT_TRUE(std::filesystem::is_empty(m_root.Path() + "/2/"));
+        return;
+    }
+    ASSERT_TRUE(recorded);
+    // The bar shows the share of the space used when it was short.
+    EXPECT_EQ(session.State().showSpace, !asked.empty());
+    free = c.freeBytes * 6 / 10;
+    session.OnRecordingTick();
+    EXPECT_NEAR(session.State().spaceUsed, asked.empty() ? 0.0 : 0.4, 1e-6);
+    WaitMs(200);
+    session.Stop();
+    EXPECT_FALSE(session.State().showSpace);
+    ExpectFinishedPcm(session.State().file, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SessionSpace,
+    ::testing::Values(SpaceCase{"HalfAnHourFits", 44100, 30 * 60 * 44100, true, ""},
+                      SpaceCase{"UnknownSpace", 44100, -1, true, ""},
+                      SpaceCase{"JustShortYes", 44100, 30 * 60 * 44100 - 1, true, "only about 29 min"},
+                      SpaceCase{"FiveMinutesNo", 44100, 5 * 60 * 44100 + 99, false, "only about 5 min"},
+                      SpaceCase{"CompressedRateNo", 22050, 60 * 22050 - 1, false, "less than a minute"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+struct LimitCase {
+    const char* name;
+    int argument;    // Record's
+    int setting;     // "Stop after", minutes
+    int64_t stopsAt; // recorded seconds; 0 for never
+};
+class SessionTimeLimit : public VirtualAudioTest, public ::testing::WithParamInterface<LimitCase> {};
+
+} // namespace
+
+TEST_P(SessionTimeLimit, EndsAsStopDoesCountingDownTheLastMinuteNotThePauses)
+{
+    const LimitCase& c = GetParam();
+    WriteStopAfterMinutes(c.setting);
+    SessionMessages messages;
+    PinnedSession p;
+    messages.Watch(p.session);
+    ASSERT_TRUE(p.session.Record(c.argument));
+    for (int64_t second = 1; second < (c.stopsAt ? c.stopsAt : 200); ++second) {
+        if (second == 20) { // ten paused minutes do not count
+            p.session.PauseResume();
+            p.Step(600'000);
+            p.session.PauseResume();
+        }
+        p.Step(1000);
+        ASSERT_TRUE(p.session.RecordingRuns()) << second;
+        const int64_t left = c.stopsAt - second;
+        ASSERT_EQ(p.session.State().secondsLeft, c.stopsAt && left <= 60 ? left : -1) << second;
+    }
+    p.Step(1000);
+    EXPECT_EQ(p.session.RecordingRuns(), !c.stopsAt);
+    if (c.stopsAt) { // idle, the file finished, no message, the length shown
+        EXPECT_EQ(p.session.State().mode, SessionMode::Idle);
+        EXPECT_EQ(ButtonsOf(p.session.State()), (EnabledButtons{true, false, true}));
+        EXPECT_EQ(p.session.State().secondsLeft, -1);
+        EXPECT_EQ(p.session.State().seconds, uint32_t(c.stopsAt));
+        ExpectFinishedPcm(p.session.State().file, 1);
+        EXPECT_EQ(messages.Count(), 0u);
+    }
+    p.session.Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionTimeLimit,
+                         ::testing::Values(LimitCase{"SettingInMinutes", -1, 2, 120},
+                                           LimitCase{"ArgumentBeatsTheSetting", 45, 5, 45},
+                                           LimitCase{"ZeroIsNoLimit", 0, 1, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -81,6 +82,7 @@ protected:
     static QPushButton* Cancel(QWidget* d) { return d->findChild<QPushButton*>("cancelButton"); }
     static QPushButton* Browse(QWidget* d) { return d->findChild<QPushButton*>("browseButton"); }
     static QComboBox* Input(QWidget* d) { return d->findChild<QComboBox*>("inputCombo"); }
+    static QSpinBox* StopAfter(QWidget* d) { return d->findChild<QSpinBox*>("stopAfterSpin"); }
     static QStringList Items(QComboBox* combo)
     {
         QStringList items;
@@ -125,15 +127,17 @@ TEST_F(SettingsDlgTest, OpensOnTheDefaultsAndCreatesTheRootEvenWhenCancelled)
         for (QLabel* label : dlg->findChildren<QLabel*>())
             labels << label->text();
         labels.sort();
-        EXPECT_EQ(labels, QStringList({"&Input device", "File manager path", "Record buffer size"}));
+        EXPECT_EQ(labels, QStringList({"&Input device", "File manager path", "Record buffer size", "Stop &after"}));
         EXPECT_EQ(PathEdit(dlg)->text().toStdString(), root);
         EXPECT_EQ(SizeEdit(dlg)->text(), "10000");
+        EXPECT_EQ(StopAfter(dlg)->text(), "Off");
         EXPECT_EQ(dlg->focusWidget(), Ok(dlg));
         Cancel(dlg)->click();
     });
     EXPECT_TRUE(fs::is_directory(root));
     EXPECT_FALSE(Store().contains("Parameters/BufferSize"));
     EXPECT_FALSE(Store().contains("Parameters/FileManager"));
+    EXPECT_FALSE(Store().contains("Parameters/StopAfter"));
 }
 
 TEST_F(SettingsDlgTest, OkWithoutChangesWritesBothValues)
@@ -317,8 +321,9 @@ TEST_F(SettingsDlgTest, KeyboardAndScreenReaders)
     EXPECT_EQ(buddies[PathEdit(&dlg)], "File manager path");
     EXPECT_EQ(buddies[SizeEdit(&dlg)], "Record buffer size");
     EXPECT_EQ(buddies[Input(&dlg)], "&Input device");
+    EXPECT_EQ(buddies[StopAfter(&dlg)], "Stop &after");
     for (QWidget* w : std::initializer_list<QWidget*>{PathEdit(&dlg), SizeEdit(&dlg), Input(&dlg), Browse(&dlg),
-                                                      Ok(&dlg), Cancel(&dlg)}) {
+                                                      Ok(&dlg), Cancel(&dlg), StopAfter(&dlg)}) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         ASSERT_NE(a, nullptr);
         EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
@@ -332,20 +337,27 @@ TEST_F(SettingsDlgTest, KeyboardAndScreenReaders)
     EXPECT_TRUE(labelled);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Browse(&dlg))->text(QAccessible::Name), "Browse");
     EXPECT_EQ(Browse(&dlg)->text(), QString::fromUtf8("&Browse\u2026"));
-    // Tab walks OK, Cancel, path, Browse, size, input, and back to OK.
+    // Tab walks OK, Cancel, path, Browse, size, input, stop after, and back to OK.
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     Ok(&dlg)->setFocus();
     std::vector<QWidget*> order{dlg.focusWidget()};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
         order.push_back(dlg.focusWidget());
     }
+    // A spin box hands the focus to its line edit; the spin box is the stop.
+    for (QWidget*& w : order)
+        if (w && w->parentWidget() == StopAfter(&dlg))
+            w = StopAfter(&dlg);
     EXPECT_EQ(order, (std::vector<QWidget*>{Ok(&dlg), Cancel(&dlg), PathEdit(&dlg), Browse(&dlg), SizeEdit(&dlg),
-                                             Input(&dlg), Ok(&dlg)}));
-    // Alt+I reaches the drop-down through its label.
+                                             Input(&dlg), StopAfter(&dlg), Ok(&dlg)}));
+    // Alt+I reaches the drop-down through its label, Alt+A the time limit.
     QTest::keyClick(dlg.focusWidget(), Qt::Key_I, Qt::AltModifier);
     EXPECT_EQ(dlg.focusWidget(), Input(&dlg));
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(dlg.focusWidget() == StopAfter(&dlg) || dlg.focusWidget()->parentWidget() == StopAfter(&dlg));
+    EXPECT_EQ(StopAfter(&dlg)->accessibleName(), "Stop after");
 }
 
 TEST_F(SettingsDlgTest, BrowseChoosesTheFolderWithTheSystemsChooser)
@@ -469,3 +481,41 @@ TEST_F(SettingsDlgTest, AFolderInAPlaceWithoutWriteAccessIsRefusedWithTheSystems
     EXPECT_FALSE(Store().contains("Parameters/FileManager"));
     ::chmod(locked.c_str(), 0700);
 }
+
+// The time limit: stored in minutes, 0 for Off; Cancel keeps the stored
+// value; a stored value out of range is shown within it.
+struct StopAfterCase {
+    const char* name;
+    QVariant stored;    // as found in the store; invalid: nothing
+    const char* shown;
+    const char* typed;  // over the field's text; null: nothing
+    bool ok;
+    int after;          // GetStopAfterMinutes() afterwards
+};
+class SettingsStopAfter : public SettingsDlgTest, public ::testing::WithParamInterface<StopAfterCase> {};
+
+TEST_P(SettingsStopAfter, StoredAndShown)
+{
+    const StopAfterCase& c = GetParam();
+    if (c.stored.isValid())
+        Store().setValue("Parameters/StopAfter", c.stored);
+    RunCommand([&](CSettingsDlg* dlg) {
+        EXPECT_EQ(StopAfter(dlg)->text().toStdString(), c.shown);
+        if (c.typed) {
+            StopAfter(dlg)->setFocus();
+            StopAfter(dlg)->selectAll();
+            QTest::keyClicks(StopAfter(dlg), QString::fromLatin1(c.typed));
+        }
+        (c.ok ? Ok(dlg) : Cancel(dlg))->click();
+    });
+    EXPECT_EQ(GetStopAfterMinutes(), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsStopAfter,
+    ::testing::Values(StopAfterCase{"TypedMinutesAreStored", QVariant(), "Off", "45", true, 45},
+                      StopAfterCase{"ZeroTypedIsOff", 30, "30 min", "0", true, 0},
+                      StopAfterCase{"CancelKeepsTheStoredValue", 30, "30 min", "5", false, 30},
+                      StopAfterCase{"TooLargeIsShownAsTheLargest", 100000, "6000 min", nullptr, true, 6000},
+                      StopAfterCase{"NegativeIsOff", -7, "Off", nullptr, false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });

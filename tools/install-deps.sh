@@ -34,6 +34,10 @@ test)
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     clang libclang-rt-14-dev
     desktop-file-utils appstream librsvg2-bin groff-base dpkg-dev file lintian
+    chromium gstreamer1.0-tools gstreamer1.0-plugins-base-apps
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+    sndfile-programs python3
+    weston
   )
   if [ "${CI:-}" = true ]; then
     # pipewire-pulse installs beside pulseaudio (only the pipewire-audio

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CPulseWaveIn.h"
 
+#include "platform/pulse/CPulseConnection.h"
+
 #include <algorithm>
 #include <chrono>
 #include <mutex>
@@ -71,9 +73,9 @@ uint32_t CPulseWaveIn::Open(std::unique_ptr<IWaveIn>& device, const WAVEFORMATEX
     dev->Opened();
     // A stream that failed while WIM_OPEN was on its way counts as lost.
     {
-        std::lock_guard lock(dev->m_pulse);
+        std::lock_guard lock(*dev->m_pulse);
         const bool failed = !PA_STREAM_IS_GOOD(pa_stream_get_state(dev->m_stream)) ||
-                            !PA_CONTEXT_IS_GOOD(pa_context_get_state(dev->m_pulse.Context()));
+                            !PA_CONTEXT_IS_GOOD(pa_context_get_state(dev->m_pulse->Context()));
         if (failed)
             dev->Lose();
     }
@@ -102,35 +104,53 @@ uint32_t CPulseWaveIn::Connect()
     if (!pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT))
         return WAVEIN_BADFORMAT;
 
-    if (const PulseError created = m_pulse.Create(); created != PulseError::None)
-        return MapError(created);
-    m_pulse.SetStateHandler([this](pa_context_state_t state) {
-        if ((state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) && !m_bClosing && IsOpen())
-            Lose();
-    });
-    if (const PulseError connected = m_pulse.Connect(kServerTimeoutMs); connected != PulseError::None)
-        return MapError(connected);
+    // The kept connection may have lost its server an instant ago (a restart)
+    // without having seen it yet: then one more try on a new connection.
+    for (int attempt = 0;; ++attempt) {
+        // A lost context fails its streams too: StreamState sees it.
+        if (const PulseError connected = CPulseConnection::Acquire(m_pulse, kServerTimeoutMs);
+            connected != PulseError::None)
+            return MapError(connected);
+        const uint32_t rc = ConnectSource(sampleSpec, map);
+        if (rc == WAVEIN_NOERROR || attempt > 0)
+            return rc;
+        {
+            std::lock_guard lock(*m_pulse);
+            if (PA_CONTEXT_IS_GOOD(pa_context_get_state(m_pulse->Context())))
+                return rc;
+            DropStream();
+        }
+        m_pulse.reset();
+    }
+}
 
-    std::lock_guard lock(m_pulse);
+void CPulseWaveIn::DropStream()
+{
+    if (!m_stream)
+        return;
+    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
+}
+
+uint32_t CPulseWaveIn::ConnectSource(const pa_sample_spec& sampleSpec, const pa_channel_map& map)
+{
+    std::lock_guard lock(*m_pulse);
     if (m_source.empty())
         return ConnectStream(nullptr, sampleSpec, map);
     const uint32_t rc = ConnectStream(m_source.c_str(), sampleSpec, map);
-    if (rc == WAVEIN_NOERROR || pa_context_errno(m_pulse.Context()) != PA_ERR_NOENTITY)
+    if (rc == WAVEIN_NOERROR || pa_context_errno(m_pulse->Context()) != PA_ERR_NOENTITY)
         return rc;
     // The chosen source is gone (unplugged, renamed): record from the default.
-    if (m_stream) {
-        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
+    DropStream();
     m_bFellBack = true;
     return ConnectStream(nullptr, sampleSpec, map);
 }
 
 uint32_t CPulseWaveIn::ConnectStream(const char* source, const pa_sample_spec& sampleSpec, const pa_channel_map& map)
 {
-    pa_context* context = m_pulse.Context();
+    pa_context* context = m_pulse->Context();
     uint32_t rc = WAVEIN_NOERROR;
     m_stream = pa_stream_new(context, "Recording", &sampleSpec, &map);
     if (!m_stream)
@@ -143,7 +163,8 @@ uint32_t CPulseWaveIn::ConnectStream(const char* source, const pa_sample_spec& s
         attr.maxlength = uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
         attr.fragsize = m_cbFragment;
-        auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+        m_bCorked = false;
+        auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY);
         // A chosen source that goes away ends the recording as a lost device,
         // rather than the server quietly moving it to another input.
         if (source)
@@ -151,7 +172,7 @@ uint32_t CPulseWaveIn::ConnectStream(const char* source, const pa_sample_spec& s
         if (pa_stream_connect_record(m_stream, source, &attr, flags) < 0) {
             rc = MapError(pa_context_errno(context));
         } else {
-            const bool settled = m_pulse.WaitFor([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; },
+            const bool settled = m_pulse->WaitFor([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; },
                                                  kServerTimeoutMs);
             if (!settled)
                 rc = WAVEIN_NODRIVER;
@@ -199,10 +220,10 @@ std::vector<InputSource> CPulseWaveIn::ListSources(int timeoutMs)
 
 void CPulseWaveIn::Release()
 {
-    if (!m_pulse.Exists())
+    if (!m_pulse)
         return;
     {
-        std::lock_guard lock(m_pulse);
+        std::lock_guard lock(*m_pulse);
         m_bClosing = true;
         if (m_stream) {
             pa_stream_set_read_callback(m_stream, nullptr, nullptr);
@@ -213,12 +234,15 @@ void CPulseWaveIn::Release()
             m_stream = nullptr;
         }
     }
-    m_pulse.Disconnect();
+    // The context stays connected for the next stream.
+    m_pulse.reset();
 }
 
 uint32_t CPulseWaveIn::OnStart()
 {
-    std::lock_guard lock(m_pulse);
+    if (!m_pulse)
+        return WAVEIN_NODRIVER;
+    std::lock_guard lock(*m_pulse);
     if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return WAVEIN_NODRIVER;
     // Fragments follow the caller's buffers, so buffers return at the
@@ -229,28 +253,36 @@ uint32_t CPulseWaveIn::OnStart()
         attr.maxlength = uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
         attr.fragsize = want;
-        const bool set = m_pulse.Complete(
+        const bool set = m_pulse->Complete(
             [&](pa_stream_success_cb_t done, void* data) { return pa_stream_set_buffer_attr(m_stream, &attr, done, data); },
             kServerTimeoutMs);
         if (set)
             m_cbFragment = want;
     }
-    const bool started = m_pulse.Complete(
+    // Running since it was connected (or corked by a pause): what came
+    // meanwhile belongs to the recording.
+    const bool started = !m_bCorked || m_pulse->Complete(
         [this](pa_stream_success_cb_t done, void* data) { return pa_stream_cork(m_stream, 0, done, data); },
         kServerTimeoutMs);
-    if (started)
+    if (started) {
+        m_bCorked = false;
+        ReadAvailable();
         return WAVEIN_NOERROR;
-    const uint32_t rc = MapError(m_pulse.LastErrno());
+    }
+    const uint32_t rc = MapError(m_pulse->LastErrno());
     return rc == WAVEIN_NOERROR ? WAVEIN_ERROR : rc;
 }
 
 void CPulseWaveIn::OnStop()
 {
-    std::lock_guard lock(m_pulse);
+    if (!m_pulse)
+        return;
+    std::lock_guard lock(*m_pulse);
     if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        m_pulse.Complete(
+        m_pulse->Complete(
             [this](pa_stream_success_cb_t done, void* data) { return pa_stream_cork(m_stream, 1, done, data); },
             kServerTimeoutMs);
+        m_bCorked = true;
         // What the server sent before the cork still belongs to the recording.
         ReadAvailable();
     }
@@ -273,7 +305,10 @@ void CPulseWaveIn::ReadAvailable()
 
 void CPulseWaveIn::StreamRead(pa_stream*, size_t, void* self)
 {
-    static_cast<CPulseWaveIn*>(self)->ReadAvailable();
+    // Before the start the bytes wait in the stream; OnStart takes them.
+    auto* me = static_cast<CPulseWaveIn*>(self);
+    if (me->IsStarted())
+        me->ReadAvailable();
 }
 
 void CPulseWaveIn::StreamState(pa_stream* stream, void* self)
@@ -282,5 +317,5 @@ void CPulseWaveIn::StreamState(pa_stream* stream, void* self)
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) && !me->m_bClosing && me->IsOpen())
         me->Lose();
-    me->m_pulse.Signal();
+    me->m_pulse->Signal();
 }

@@ -2,12 +2,20 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
 // Wave input from a PulseAudio source, the server's default one unless a name
-// is given (works unchanged on PipeWire desktops). The stream runs on libpulse's threaded main loop, which
-// only copies bytes into the caller's buffers; the buffers are handed back on
-// the delivery thread of CWaveInDevice, so the callback may write files.
+// is given (works unchanged on PipeWire desktops). The stream runs on the
+// threaded main loop of the context shared with playback (CPulseConnection),
+// which only copies bytes into the caller's buffers; the buffers are handed
+// back on the delivery thread of CWaveInDevice, so the callback may write files.
+//
+// The stream starts running as soon as it is connected: what is said between
+// the click and the start of the caller's buffers waits in the stream and
+// reaches the file first. Connecting it corked and uncorking it at the start
+// would cost another round trip, and on PipeWire the source's first
+// fragments.
 #include "platform/capture/CWaveInDevice.h"
 #include "platform/pulse/CPulseContext.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +40,10 @@ public:
 private:
     CPulseWaveIn(const WAVEFORMATEX& format, WaveInProcFn proc, void* instance);
     uint32_t Connect();
+    // Main loop unlocked: the stream from the chosen source, else the default.
+    uint32_t ConnectSource(const pa_sample_spec& sampleSpec, const pa_channel_map& map);
+    // Main loop lock held: forgets a stream that never became ready.
+    void DropStream();
     // Main loop lock held: a new stream recording from `source` (null: the default).
     uint32_t ConnectStream(const char* source, const pa_sample_spec& sampleSpec, const pa_channel_map& map);
     uint32_t FragmentFor(uint32_t bufferLength) const;
@@ -45,8 +57,9 @@ private:
     static void StreamState(pa_stream* stream, void* self);
     static void StreamRead(pa_stream* stream, size_t bytes, void* self);
 
-    CPulseContext m_pulse;
+    std::shared_ptr<CPulseContext> m_pulse; // shared with other streams
     pa_stream* m_stream = nullptr;
+    bool m_bCorked = false;         // main loop lock
     bool m_bClosing = false;        // main loop lock
     uint32_t m_cbFragment = 0;      // fragment size asked of the server
     std::string m_source;           // the source asked for, empty for the default

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #pragma once
-// Playback into PulseAudio's default sink with a low latency (~50 ms), on a
-// threaded main loop of its own. The heard position comes from the stream's
+// Playback into PulseAudio's default sink with a low latency (~50 ms), on the
+// threaded main loop of the context shared with capture (CPulseConnection),
+// so a play needs only its stream. The heard position comes from the stream's
 // timing, which accounts for the sink's latency.
 #include "platform/playback/IAudioOutput.h"
 #include "platform/pulse/CPulseContext.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 class CPulseOutput : public IAudioOutput {
@@ -32,7 +34,7 @@ private:
     bool StreamUsable() const;
 
     const uint32_t m_latencyMs;
-    CPulseContext m_pulse;
+    std::shared_ptr<CPulseContext> m_pulse; // shared with other streams; null when closed
     pa_stream* m_stream = nullptr;
     // Keeps Abort and PlayedFrames (other threads) off a loop that Close is freeing.
     std::mutex m_lifeMutex;

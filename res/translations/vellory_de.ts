@@ -81,6 +81,18 @@
         <source>%1, %2, category %3, file %4</source>
         <translation>%1, %2, Kategorie %3, Datei %4</translation>
     </message>
+    <message>
+        <source>No input</source>
+        <translation>Kein Signal</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
+    </message>
+    <message>
+        <source>%1. No sound from the input</source>
+        <translation>%1. Kein Ton vom Eingang</translation>
+    </message>
 </context>
 <context>
     <name>CFileListModel</name>
@@ -119,6 +131,14 @@
     <message>
         <source>The data rate: kilobytes per second of the file&apos;s audio</source>
         <translation>Die Datenrate: Kilobyte pro Sekunde des Audios der Datei</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>How long the recording plays: minutes and seconds, or hours, minutes and seconds</source>
+        <translation>Wie lange die Aufnahme dauert: Minuten und Sekunden oder Stunden, Minuten und Sekunden</translation>
     </message>
 </context>
 <context>
@@ -209,6 +229,22 @@ Möchten Sie sie löschen?</translation>
         <translation>Die Datei kann nicht umbenannt werden.
 %1</translation>
     </message>
+    <message>
+        <source>This file could not be read:</source>
+        <translation>Diese Datei konnte nicht gelesen werden:</translation>
+    </message>
+    <message>
+        <source>These files could not be read:</source>
+        <translation>Diese Dateien konnten nicht gelesen werden:</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>und %1 weitere.</translation>
+    </message>
 </context>
 <context>
     <name>CFormatChooseDlg</name>
@@ -263,6 +299,17 @@ Möchten Sie sie löschen?</translation>
     <message>
         <source>Select audio format</source>
         <translation>Audioformat wählen</translation>
+    </message>
+    <message>
+        <source>Does not play in web browsers.</source>
+        <translation>Wird in Webbrowsern nicht abgespielt.</translation>
+    </message>
+</context>
+<context>
+    <name>CGlobalShortcuts</name>
+    <message>
+        <source>Record/Stop</source>
+        <translation>Aufnehmen/Stopp</translation>
     </message>
 </context>
 <context>
@@ -430,6 +477,81 @@ Das bis dahin Aufgenommene ist gespeichert.</translation>
         <translation>Der Pfad dieser Datei ist zu lang für die Wiedergabe:
 %1</translation>
     </message>
+    <message>
+        <source>There is room on the disk for only about %1 min of recording in this format.
+
+Record anyway?</source>
+        <translation>Auf dem Datenträger ist nur noch Platz für etwa %1 min Aufnahme in diesem Format.
+
+Trotzdem aufnehmen?</translation>
+    </message>
+    <message>
+        <source>There is room on the disk for less than a minute of recording in this format.
+
+Record anyway?</source>
+        <translation>Auf dem Datenträger ist nur noch Platz für weniger als eine Minute Aufnahme in diesem Format.
+
+Trotzdem aufnehmen?</translation>
+    </message>
+</context>
+<context>
+    <name>CRemoteControl</name>
+    <message>
+        <source>The panel is closing.</source>
+        <translation>Das Bedienfeld wird geschlossen.</translation>
+    </message>
+    <message>
+        <source>A recording is already running.</source>
+        <translation>Es läuft bereits eine Aufnahme.</translation>
+    </message>
+    <message>
+        <source>Recording is not possible now; stop the playback first.</source>
+        <translation>Aufnehmen ist jetzt nicht möglich; beenden Sie zuerst die Wiedergabe.</translation>
+    </message>
+    <message>
+        <source>The recording could not be started.</source>
+        <translation>Die Aufnahme konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Nothing is being recorded or played.</source>
+        <translation>Es wird weder aufgenommen noch wiedergegeben.</translation>
+    </message>
+    <message>
+        <source>Nothing is being recorded.</source>
+        <translation>Es wird nichts aufgenommen.</translation>
+    </message>
+    <message>
+        <source>The recording is already paused.</source>
+        <translation>Die Aufnahme ist bereits pausiert.</translation>
+    </message>
+    <message>
+        <source>The recording could not be paused.</source>
+        <translation>Die Aufnahme konnte nicht pausiert werden.</translation>
+    </message>
+    <message>
+        <source>The recording is not paused.</source>
+        <translation>Die Aufnahme ist nicht pausiert.</translation>
+    </message>
+    <message>
+        <source>The recording could not be resumed.</source>
+        <translation>Die Aufnahme konnte nicht fortgesetzt werden.</translation>
+    </message>
+    <message>
+        <source>A recording is running; stop it first.</source>
+        <translation>Eine Aufnahme läuft; beenden Sie sie zuerst.</translation>
+    </message>
+    <message>
+        <source>The file is already playing.</source>
+        <translation>Die Datei wird bereits wiedergegeben.</translation>
+    </message>
+    <message>
+        <source>There is no file to play.</source>
+        <translation>Es gibt keine Datei zum Abspielen.</translation>
+    </message>
+    <message>
+        <source>The file could not be played.</source>
+        <translation>Die Datei konnte nicht abgespielt werden.</translation>
+    </message>
 </context>
 <context>
     <name>CSettingsDlg</name>
@@ -506,6 +628,48 @@ Das bis dahin Aufgenommene ist gespeichert.</translation>
     <message>
         <source>Please enter an integer.</source>
         <translation>Bitte geben Sie eine ganze Zahl ein.</translation>
+    </message>
+    <message>
+        <source>Stop &amp;after</source>
+        <translation>Beenden &amp;nach</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Stop after</source>
+        <translation>Beenden nach</translation>
+    </message>
+    <message>
+        <source>Minutes after which a recording ends by itself; Off records until Stop</source>
+        <translation>Minuten, nach denen eine Aufnahme von selbst endet; bei „Aus“ läuft sie bis Stopp</translation>
+    </message>
+</context>
+<context>
+    <name>CSingleInstance</name>
+    <message>
+        <source>This panel takes commands from its own user only.</source>
+        <translation>Dieses Bedienfeld nimmt nur Befehle seines eigenen Benutzers an.</translation>
+    </message>
+    <message>
+        <source>Unknown request; the running panel may be of another version.</source>
+        <translation>Unbekannte Anfrage; das laufende Bedienfeld hat vielleicht eine andere Version.</translation>
+    </message>
+    <message>
+        <source>The panel is not ready for commands yet.</source>
+        <translation>Das Bedienfeld ist noch nicht für Befehle bereit.</translation>
+    </message>
+</context>
+<context>
+    <name>CSleepInhibitor</name>
+    <message>
+        <source>Recording audio</source>
+        <translation>Audioaufnahme läuft</translation>
     </message>
 </context>
 <context>
@@ -773,6 +937,34 @@ Installieren Sie das Paket %3 und versuchen Sie es erneut.</translation>
     <message>
         <source>%1 KB/s</source>
         <translation>%1 KB/s</translation>
+    </message>
+    <message>
+        <source>The file is too short to hold a sound header.</source>
+        <translation>Die Datei ist zu kurz für einen Audio-Dateikopf.</translation>
+    </message>
+    <message>
+        <source>The file is not a RIFF/WAVE file.</source>
+        <translation>Die Datei ist keine RIFF/WAVE-Datei.</translation>
+    </message>
+    <message>
+        <source>The file has no format chunk before its audio.</source>
+        <translation>Die Datei hat vor ihren Audiodaten keinen Format-Block.</translation>
+    </message>
+    <message>
+        <source>The file&apos;s format chunk holds figures no sound file has.</source>
+        <translation>Der Format-Block der Datei enthält Werte, die keine Audiodatei haben kann.</translation>
+    </message>
+    <message>
+        <source>The file is not an Ogg Opus file.</source>
+        <translation>Die Datei ist keine Ogg-Opus-Datei.</translation>
+    </message>
+    <message>
+        <source>The file is not a FLAC file.</source>
+        <translation>Die Datei ist keine FLAC-Datei.</translation>
+    </message>
+    <message>
+        <source>The file is neither a WAV, an Opus nor a FLAC file.</source>
+        <translation>Die Datei ist weder eine WAV-, eine Opus- noch eine FLAC-Datei.</translation>
     </message>
 </context>
 </TS>

@@ -81,6 +81,18 @@
         <source>%1, %2, category %3, file %4</source>
         <translation>%1, %2, categoría %3, archivo %4</translation>
     </message>
+    <message>
+        <source>No input</source>
+        <translation>Sin señal</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>quedan %1</translation>
+    </message>
+    <message>
+        <source>%1. No sound from the input</source>
+        <translation>%1. No llega sonido de la entrada</translation>
+    </message>
 </context>
 <context>
     <name>CFileListModel</name>
@@ -119,6 +131,14 @@
     <message>
         <source>The data rate: kilobytes per second of the file&apos;s audio</source>
         <translation>La tasa de datos: kilobytes por segundo del audio del archivo</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Duración</translation>
+    </message>
+    <message>
+        <source>How long the recording plays: minutes and seconds, or hours, minutes and seconds</source>
+        <translation>Cuánto dura la grabación: minutos y segundos, u horas, minutos y segundos</translation>
     </message>
 </context>
 <context>
@@ -209,6 +229,22 @@ Do you want to delete it?</source>
         <translation>No se puede cambiar el nombre del archivo.
 %1</translation>
     </message>
+    <message>
+        <source>This file could not be read:</source>
+        <translation>No se pudo leer este archivo:</translation>
+    </message>
+    <message>
+        <source>These files could not be read:</source>
+        <translation>No se pudieron leer estos archivos:</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>y %1 más.</translation>
+    </message>
 </context>
 <context>
     <name>CFormatChooseDlg</name>
@@ -263,6 +299,17 @@ Do you want to delete it?</source>
     <message>
         <source>Select audio format</source>
         <translation>Seleccionar formato de audio</translation>
+    </message>
+    <message>
+        <source>Does not play in web browsers.</source>
+        <translation>No se reproduce en los navegadores web.</translation>
+    </message>
+</context>
+<context>
+    <name>CGlobalShortcuts</name>
+    <message>
+        <source>Record/Stop</source>
+        <translation>Grabar/Detener</translation>
     </message>
 </context>
 <context>
@@ -430,6 +477,81 @@ Lo grabado hasta entonces está guardado.</translation>
         <translation>La ruta de este archivo es demasiado larga para reproducirlo:
 %1</translation>
     </message>
+    <message>
+        <source>There is room on the disk for only about %1 min of recording in this format.
+
+Record anyway?</source>
+        <translation>En el disco solo queda espacio para unos %1 min de grabación en este formato.
+
+¿Grabar de todos modos?</translation>
+    </message>
+    <message>
+        <source>There is room on the disk for less than a minute of recording in this format.
+
+Record anyway?</source>
+        <translation>En el disco queda espacio para menos de un minuto de grabación en este formato.
+
+¿Grabar de todos modos?</translation>
+    </message>
+</context>
+<context>
+    <name>CRemoteControl</name>
+    <message>
+        <source>The panel is closing.</source>
+        <translation>El panel se está cerrando.</translation>
+    </message>
+    <message>
+        <source>A recording is already running.</source>
+        <translation>Ya hay una grabación en curso.</translation>
+    </message>
+    <message>
+        <source>Recording is not possible now; stop the playback first.</source>
+        <translation>Ahora no se puede grabar; detenga primero la reproducción.</translation>
+    </message>
+    <message>
+        <source>The recording could not be started.</source>
+        <translation>No se pudo iniciar la grabación.</translation>
+    </message>
+    <message>
+        <source>Nothing is being recorded or played.</source>
+        <translation>No se está grabando ni reproduciendo nada.</translation>
+    </message>
+    <message>
+        <source>Nothing is being recorded.</source>
+        <translation>No se está grabando nada.</translation>
+    </message>
+    <message>
+        <source>The recording is already paused.</source>
+        <translation>La grabación ya está en pausa.</translation>
+    </message>
+    <message>
+        <source>The recording could not be paused.</source>
+        <translation>No se pudo pausar la grabación.</translation>
+    </message>
+    <message>
+        <source>The recording is not paused.</source>
+        <translation>La grabación no está en pausa.</translation>
+    </message>
+    <message>
+        <source>The recording could not be resumed.</source>
+        <translation>No se pudo reanudar la grabación.</translation>
+    </message>
+    <message>
+        <source>A recording is running; stop it first.</source>
+        <translation>Hay una grabación en curso; deténgala primero.</translation>
+    </message>
+    <message>
+        <source>The file is already playing.</source>
+        <translation>El archivo ya se está reproduciendo.</translation>
+    </message>
+    <message>
+        <source>There is no file to play.</source>
+        <translation>No hay ningún archivo que reproducir.</translation>
+    </message>
+    <message>
+        <source>The file could not be played.</source>
+        <translation>No se pudo reproducir el archivo.</translation>
+    </message>
 </context>
 <context>
     <name>CSettingsDlg</name>
@@ -506,6 +628,48 @@ Lo grabado hasta entonces está guardado.</translation>
     <message>
         <source>Please enter an integer.</source>
         <translation>Introduzca un número entero.</translation>
+    </message>
+    <message>
+        <source>Stop &amp;after</source>
+        <translation>Detener de&amp;spués de</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Desactivado</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Stop after</source>
+        <translation>Detener después de</translation>
+    </message>
+    <message>
+        <source>Minutes after which a recording ends by itself; Off records until Stop</source>
+        <translation>Minutos tras los que una grabación termina sola; con «Desactivado» graba hasta Detener</translation>
+    </message>
+</context>
+<context>
+    <name>CSingleInstance</name>
+    <message>
+        <source>This panel takes commands from its own user only.</source>
+        <translation>Este panel solo acepta órdenes de su propio usuario.</translation>
+    </message>
+    <message>
+        <source>Unknown request; the running panel may be of another version.</source>
+        <translation>Solicitud desconocida; puede que el panel abierto sea de otra versión.</translation>
+    </message>
+    <message>
+        <source>The panel is not ready for commands yet.</source>
+        <translation>El panel aún no está listo para recibir órdenes.</translation>
+    </message>
+</context>
+<context>
+    <name>CSleepInhibitor</name>
+    <message>
+        <source>Recording audio</source>
+        <translation>Grabando audio</translation>
     </message>
 </context>
 <context>
@@ -773,6 +937,34 @@ Instale el paquete %3 y vuelva a intentarlo.</translation>
     <message>
         <source>%1 KB/s</source>
         <translation>%1 KB/s</translation>
+    </message>
+    <message>
+        <source>The file is too short to hold a sound header.</source>
+        <translation>El archivo es demasiado corto para contener una cabecera de audio.</translation>
+    </message>
+    <message>
+        <source>The file is not a RIFF/WAVE file.</source>
+        <translation>El archivo no es un archivo RIFF/WAVE.</translation>
+    </message>
+    <message>
+        <source>The file has no format chunk before its audio.</source>
+        <translation>El archivo no tiene un bloque de formato antes de su audio.</translation>
+    </message>
+    <message>
+        <source>The file&apos;s format chunk holds figures no sound file has.</source>
+        <translation>El bloque de formato del archivo contiene valores que ningún archivo de sonido puede tener.</translation>
+    </message>
+    <message>
+        <source>The file is not an Ogg Opus file.</source>
+        <translation>El archivo no es un archivo Ogg Opus.</translation>
+    </message>
+    <message>
+        <source>The file is not a FLAC file.</source>
+        <translation>El archivo no es un archivo FLAC.</translation>
+    </message>
+    <message>
+        <source>The file is neither a WAV, an Opus nor a FLAC file.</source>
+        <translation>El archivo no es ni WAV, ni Opus, ni FLAC.</translation>
     </message>
 </context>
 </TS>

@@ -81,6 +81,18 @@
         <source>%1, %2, category %3, file %4</source>
         <translation>%1, %2, catégorie %3, fichier %4</translation>
     </message>
+    <message>
+        <source>No input</source>
+        <translation>Aucun signal</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>%1 restantes</translation>
+    </message>
+    <message>
+        <source>%1. No sound from the input</source>
+        <translation>%1. Aucun son en entrée</translation>
+    </message>
 </context>
 <context>
     <name>CFileListModel</name>
@@ -119,6 +131,14 @@
     <message>
         <source>The data rate: kilobytes per second of the file&apos;s audio</source>
         <translation>Le débit de données&#xa0;: kilo-octets par seconde de l&apos;audio du fichier</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>How long the recording plays: minutes and seconds, or hours, minutes and seconds</source>
+        <translation>Durée de l&apos;enregistrement&#xa0;: minutes et secondes, ou heures, minutes et secondes</translation>
     </message>
 </context>
 <context>
@@ -209,6 +229,22 @@ Voulez-vous le supprimer&#xa0;?</translation>
         <translation>Impossible de renommer le fichier.
 %1</translation>
     </message>
+    <message>
+        <source>This file could not be read:</source>
+        <translation>Ce fichier n&apos;a pas pu être lu&#xa0;:</translation>
+    </message>
+    <message>
+        <source>These files could not be read:</source>
+        <translation>Ces fichiers n&apos;ont pas pu être lus&#xa0;:</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>and %1 more.</source>
+        <translation>et %1 autres.</translation>
+    </message>
 </context>
 <context>
     <name>CFormatChooseDlg</name>
@@ -263,6 +299,17 @@ Voulez-vous le supprimer&#xa0;?</translation>
     <message>
         <source>Select audio format</source>
         <translation>Choisir le format audio</translation>
+    </message>
+    <message>
+        <source>Does not play in web browsers.</source>
+        <translation>Ne se lit pas dans les navigateurs web.</translation>
+    </message>
+</context>
+<context>
+    <name>CGlobalShortcuts</name>
+    <message>
+        <source>Record/Stop</source>
+        <translation>Enregistrer/Arrêter</translation>
     </message>
 </context>
 <context>
@@ -430,6 +477,81 @@ Ce qui a été enregistré jusque-là est sauvegardé.</translation>
         <translation>Le chemin de ce fichier est trop long pour être lu&#xa0;:
 %1</translation>
     </message>
+    <message>
+        <source>There is room on the disk for only about %1 min of recording in this format.
+
+Record anyway?</source>
+        <translation>Le disque n&apos;a de place que pour environ %1&#xa0;min d&apos;enregistrement dans ce format.
+
+Enregistrer quand même&#xa0;?</translation>
+    </message>
+    <message>
+        <source>There is room on the disk for less than a minute of recording in this format.
+
+Record anyway?</source>
+        <translation>Le disque n&apos;a de place que pour moins d&apos;une minute d&apos;enregistrement dans ce format.
+
+Enregistrer quand même&#xa0;?</translation>
+    </message>
+</context>
+<context>
+    <name>CRemoteControl</name>
+    <message>
+        <source>The panel is closing.</source>
+        <translation>Le panneau se ferme.</translation>
+    </message>
+    <message>
+        <source>A recording is already running.</source>
+        <translation>Un enregistrement est déjà en cours.</translation>
+    </message>
+    <message>
+        <source>Recording is not possible now; stop the playback first.</source>
+        <translation>Impossible d&apos;enregistrer pour l&apos;instant&#xa0;; arrêtez d&apos;abord la lecture.</translation>
+    </message>
+    <message>
+        <source>The recording could not be started.</source>
+        <translation>L&apos;enregistrement n&apos;a pas pu démarrer.</translation>
+    </message>
+    <message>
+        <source>Nothing is being recorded or played.</source>
+        <translation>Aucun enregistrement ni aucune lecture n&apos;est en cours.</translation>
+    </message>
+    <message>
+        <source>Nothing is being recorded.</source>
+        <translation>Aucun enregistrement n&apos;est en cours.</translation>
+    </message>
+    <message>
+        <source>The recording is already paused.</source>
+        <translation>L&apos;enregistrement est déjà en pause.</translation>
+    </message>
+    <message>
+        <source>The recording could not be paused.</source>
+        <translation>L&apos;enregistrement n&apos;a pas pu être mis en pause.</translation>
+    </message>
+    <message>
+        <source>The recording is not paused.</source>
+        <translation>L&apos;enregistrement n&apos;est pas en pause.</translation>
+    </message>
+    <message>
+        <source>The recording could not be resumed.</source>
+        <translation>L&apos;enregistrement n&apos;a pas pu reprendre.</translation>
+    </message>
+    <message>
+        <source>A recording is running; stop it first.</source>
+        <translation>Un enregistrement est en cours&#xa0;; arrêtez-le d&apos;abord.</translation>
+    </message>
+    <message>
+        <source>The file is already playing.</source>
+        <translation>Le fichier est déjà en lecture.</translation>
+    </message>
+    <message>
+        <source>There is no file to play.</source>
+        <translation>Il n&apos;y a aucun fichier à lire.</translation>
+    </message>
+    <message>
+        <source>The file could not be played.</source>
+        <translation>Le fichier n&apos;a pas pu être lu.</translation>
+    </message>
 </context>
 <context>
     <name>CSettingsDlg</name>
@@ -506,6 +628,48 @@ Ce qui a été enregistré jusque-là est sauvegardé.</translation>
     <message>
         <source>Please enter an integer.</source>
         <translation>Veuillez saisir un nombre entier.</translation>
+    </message>
+    <message>
+        <source>Stop &amp;after</source>
+        <translation>&amp;Arrêter après</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Désactivé</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation>&#xa0;min</translation>
+    </message>
+    <message>
+        <source>Stop after</source>
+        <translation>Arrêter après</translation>
+    </message>
+    <message>
+        <source>Minutes after which a recording ends by itself; Off records until Stop</source>
+        <translation>Minutes après lesquelles un enregistrement s&apos;arrête de lui-même&#xa0;; avec «&#xa0;Désactivé&#xa0;», il continue jusqu&apos;à Arrêter</translation>
+    </message>
+</context>
+<context>
+    <name>CSingleInstance</name>
+    <message>
+        <source>This panel takes commands from its own user only.</source>
+        <translation>Ce panneau n&apos;accepte que les commandes de son propre utilisateur.</translation>
+    </message>
+    <message>
+        <source>Unknown request; the running panel may be of another version.</source>
+        <translation>Requête inconnue&#xa0;; le panneau ouvert est peut-être d&apos;une autre version.</translation>
+    </message>
+    <message>
+        <source>The panel is not ready for commands yet.</source>
+        <translation>Le panneau n&apos;est pas encore prêt à recevoir des commandes.</translation>
+    </message>
+</context>
+<context>
+    <name>CSleepInhibitor</name>
+    <message>
+        <source>Recording audio</source>
+        <translation>Enregistrement audio en cours</translation>
     </message>
 </context>
 <context>
@@ -773,6 +937,34 @@ Installez le paquet %3 puis réessayez.</translation>
     <message>
         <source>%1 KB/s</source>
         <translation>%1 Ko/s</translation>
+    </message>
+    <message>
+        <source>The file is too short to hold a sound header.</source>
+        <translation>Le fichier est trop court pour contenir un en-tête audio.</translation>
+    </message>
+    <message>
+        <source>The file is not a RIFF/WAVE file.</source>
+        <translation>Le fichier n&apos;est pas un fichier RIFF/WAVE.</translation>
+    </message>
+    <message>
+        <source>The file has no format chunk before its audio.</source>
+        <translation>Le fichier n&apos;a pas de bloc de format avant ses données audio.</translation>
+    </message>
+    <message>
+        <source>The file&apos;s format chunk holds figures no sound file has.</source>
+        <translation>Le bloc de format du fichier contient des valeurs qu&apos;aucun fichier audio ne peut avoir.</translation>
+    </message>
+    <message>
+        <source>The file is not an Ogg Opus file.</source>
+        <translation>Le fichier n&apos;est pas un fichier Ogg Opus.</translation>
+    </message>
+    <message>
+        <source>The file is not a FLAC file.</source>
+        <translation>Le fichier n&apos;est pas un fichier FLAC.</translation>
+    </message>
+    <message>
+        <source>The file is neither a WAV, an Opus nor a FLAC file.</source>
+        <translation>Le fichier n&apos;est ni un fichier WAV, ni un fichier Opus, ni un fichier FLAC.</translation>
     </message>
 </context>
 </TS>
