@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,22 +20,6 @@ constexpr uint64_t kLastWindow = 64u << 20;
 // Frame start candidates tried from the end: a torn frame and a few false
 // sync patterns inside frames must not hide the last whole frame.
 constexpr int kStartsTried = 64;
-
-bool PWriteAll(int fd, uint64_t offset, const void* data, size_t n)
-{
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (n > 0) {
-        const ssize_t w = ::pwrite(fd, p, n, off_t(offset));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        p += w;
-        offset += uint64_t(w);
-        n -= size_t(w);
-    }
-    return true;
-}
 
 // Offset of the first frame: past every metadata block, each within the file.
 bool FirstFrameOffset(const CFlacRepair::ReadAtFn& readAt, uint64_t size, uint64_t start, uint64_t& first)
@@ -139,12 +122,10 @@ bool CFlacRepair::FindLastWholeFrame(const ReadAtFn& readAt, uint64_t size, uint
 
 RepairResult CFlacRepair::Repair(int fd)
 {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return RepairResult::Failed;
-    if (!S_ISREG(st.st_mode))
-        return RepairResult::NotWav;
-    const uint64_t size = uint64_t(st.st_size);
+    uint64_t size = 0;
+    RepairResult refusal = RepairResult::Failed;
+    if (!RepairableSize(fd, size, refusal))
+        return refusal;
     const ReadAtFn readAt = [fd](uint64_t offset, void* buf, size_t n) { return ReadFullyAt(fd, offset, buf, n); };
     // The writer's layout: the stream from the first byte, STREAMINFO first.
     uint8_t head[8 + FLAC_STREAMINFO_SIZE];
@@ -160,20 +141,14 @@ RepairResult CFlacRepair::Repair(int fd)
     if (scan.totalSamples == 0)
         return RepairResult::NotNeeded; // no whole frame: nothing to count or keep
 
-    if (scan.end < size) {
-        int rc;
-        do
-            rc = ::ftruncate(fd, off_t(scan.end));
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0)
-            return RepairResult::Failed;
-    }
+    if (scan.end < size && !TruncateFully(fd, scan.end))
+        return RepairResult::Failed;
     uint8_t* streamInfo = head + 8;
     SetFlacTotalSamples(streamInfo, scan.totalSamples);
     // Frame sizes and MD5 of the whole stream are unknown now: 0 says so.
     std::memset(streamInfo + 4, 0, 6);
     std::memset(streamInfo + 18, 0, 16);
-    if (!PWriteAll(fd, 8, streamInfo, FLAC_STREAMINFO_SIZE))
+    if (!WriteFullyAt(fd, 8, streamInfo, FLAC_STREAMINFO_SIZE))
         return RepairResult::Failed;
     ::fdatasync(fd);
     return RepairResult::Repaired;

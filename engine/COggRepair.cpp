@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -55,12 +54,10 @@ bool COggRepair::ScanPages(int fd, uint64_t size, Scan& scan)
 
 RepairResult COggRepair::Repair(int fd)
 {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return RepairResult::Failed;
-    if (!S_ISREG(st.st_mode))
-        return RepairResult::NotWav;
-    const uint64_t size = uint64_t(st.st_size);
+    uint64_t size = 0;
+    RepairResult refusal = RepairResult::Failed;
+    if (!RepairableSize(fd, size, refusal))
+        return refusal;
     Scan scan;
     if (!ScanPages(fd, size, scan) || scan.otherStream)
         return RepairResult::NotWav;
@@ -70,14 +67,8 @@ RepairResult COggRepair::Repair(int fd)
         return RepairResult::NotWav; // bytes after the end of the stream: not the writer's
     if (scan.lastGranule == 0)
         return RepairResult::NotNeeded; // the header pages alone: no audio to finish
-    if (scan.keepEnd < size) {
-        int rc;
-        do
-            rc = ::ftruncate(fd, off_t(scan.keepEnd));
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0)
-            return RepairResult::Failed;
-    }
+    if (scan.keepEnd < size && !TruncateFully(fd, scan.keepEnd))
+        return RepairResult::Failed;
     if (!scan.lastHasEos) {
         std::vector<uint8_t> page(size_t(scan.keepEnd - scan.lastPage));
         OggPageHeader h;
@@ -89,15 +80,8 @@ RepairResult COggRepair::Repair(int fd)
         for (int i = 0; i < 4; ++i)
             page[22 + i] = uint8_t(crc >> (8 * i));
         // The flags byte and the CRC, with the unchanged bytes between them, in one write.
-        size_t done = 0;
-        while (done < 21) {
-            const ssize_t w = ::pwrite(fd, page.data() + 5 + done, 21 - done, off_t(scan.lastPage + 5 + done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return RepairResult::Failed;
-            done += size_t(w);
-        }
+        if (!WriteFullyAt(fd, scan.lastPage + 5, page.data() + 5, 21))
+            return RepairResult::Failed;
     }
     ::fdatasync(fd);
     return RepairResult::Repaired;

@@ -153,12 +153,10 @@ uint32_t SamplesIn(const WriterHeader& h, uint64_t n)
 
 RepairResult RepairOpen(int fd)
 {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return RepairResult::Failed;
-    if (!S_ISREG(st.st_mode))
-        return RepairResult::NotWav;
-    const uint64_t fileSize = uint64_t(st.st_size);
+    uint64_t fileSize = 0;
+    RepairResult refusal = RepairResult::Failed;
+    if (!RepairableSize(fd, fileSize, refusal))
+        return refusal;
     WriterHeader h;
     if (!ReadWriterHeader(fd, fileSize, h))
         return RepairResult::NotWav;
@@ -203,6 +201,21 @@ RepairResult RepairOpen(int fd)
 }
 
 } // namespace
+
+bool RepairableSize(int fd, uint64_t& size, RepairResult& refusal)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        refusal = RepairResult::Failed;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        refusal = RepairResult::NotWav;
+        return false;
+    }
+    size = uint64_t(st.st_size);
+    return true;
+}
 
 bool CRecordingRepair::IsRecordingName(const std::string& name)
 {

@@ -18,6 +18,11 @@ enum class RepairResult {
     Failed,    // the file could not be read or written
 };
 
+// The size of the file behind fd, where it is a regular file. Otherwise false,
+// with `refusal` what a repair gives back: Failed where fstat fails, NotWav for
+// anything but a regular file.
+bool RepairableSize(int fd, uint64_t& size, RepairResult& refusal);
+
 class CRecordingRepair {
 public:
     // Repairs a file known to be one of the program's recordings (the journal

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #include "CWavFile.h"
 
+#include "engine/CAudioFileHeader.h"
 #include "platform/AudioBackends.h"
 #include "platform/LoadOnDemand.h"
 #include "engine/IEngineHost.h"
@@ -40,21 +41,6 @@ void UnregisterWriting(const std::string& path)
 {
     std::lock_guard lock(g_writingMutex);
     g_writing.erase(path);
-}
-
-std::string OpenErrorText(uint16_t code)
-{
-    switch (code) {
-    case 267: return "The directory specification is incorrect.";
-    case 268: return "The file is protected and cannot be opened.";
-    case 269: return "The file is being used by another application and is unavailable.";
-    case 270: return "The network is not responding to the request to open a remote file.";
-    case 271:
-        return "The number of files simultaneously open is at a maximum level. The system has run out of available "
-               "file handles.";
-    case 272: return "Another failure condition occurred. This is the default error for an open-file failure.";
-    default: return "Unknown mm file error " + std::to_string(code);
-    }
 }
 } // namespace
 
@@ -474,7 +460,7 @@ bool CWavFile::Open(const std::string& path)
 {
     uint16_t err = 0;
     if (!m_file.OpenRead(path, err)) {
-        EngineMessageBox(OpenErrorText(err), MB_ICONSTOP);
+        EngineMessageBox(CAudioFileHeader::OpenErrorText(err), MB_ICONSTOP);
         return false;
     }
     m_bReading = true;
@@ -511,7 +497,7 @@ bool CWavFile::Open(const std::string& path)
         m_file.Close();
         m_bReading = false;
         std::memset(m_pFormat.get(), 0, sizeof(WAVEFORMATEX));
-        EngineMessageBox(OpenErrorText(MMIOERR_OTHER), MB_ICONSTOP);
+        EngineMessageBox(CAudioFileHeader::OpenErrorText(MMIOERR_OTHER), MB_ICONSTOP);
         return false;
     }
     return true;

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: 2026 Vellory developers
 #include "TestSupport.h"
 
+#include "platform/AudioBackends.h"
+#include "platform/playback/CVirtualOutput.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -138,4 +141,42 @@ bool RerunAsUnprivilegedUser()
     EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
     EXPECT_EQ(output.find("[  SKIPPED ]"), std::string::npos) << output;
     return true;
+}
+
+namespace {
+class PrivateStateHome : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<TempDir>();
+        ::setenv("XDG_STATE_HOME", m_dir->Path().c_str(), 1);
+    }
+    void TearDown() override { m_dir.reset(); }
+
+private:
+    std::unique_ptr<TempDir> m_dir;
+};
+} // namespace
+
+::testing::Environment* AddPrivateStateHome()
+{
+    return ::testing::AddGlobalTestEnvironment(new PrivateStateHome);
+}
+
+void VirtualOutputs::Install()
+{
+    OverrideBackend(&AudioBackends::audioOutput, [this] {
+        auto out = std::make_shared<CVirtualOutput>(0.0);
+        std::lock_guard lock(m_mutex);
+        m_outputs.push_back(out);
+        return out;
+    });
+}
+
+void VirtualOutputs::Remove() { OverrideBackend(&AudioBackends::audioOutput, nullptr); }
+
+std::shared_ptr<CVirtualOutput> VirtualOutputs::Last() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_outputs.empty() ? nullptr : m_outputs.back();
 }

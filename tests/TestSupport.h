@@ -7,10 +7,16 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
+
+class CVirtualOutput;
+namespace testing {
+class Environment;
+}
 
 struct CapturedMessage {
     std::string text;
@@ -45,6 +51,26 @@ public:
 
 private:
     std::string m_path;
+};
+
+// Registers a test environment that points XDG_STATE_HOME at a folder of the
+// test's own: recorders note their files in the journal of recordings in
+// progress there, never in the user's state folder. Use at namespace scope:
+// [[maybe_unused]] ::testing::Environment* const g_stateHome = AddPrivateStateHome();
+::testing::Environment* AddPrivateStateHome();
+
+// Routes audio output, from Install to Remove, to virtual outputs that take
+// every sample at once, and keeps each one for the test to read.
+class VirtualOutputs {
+public:
+    void Install();
+    void Remove();
+    // The output opened last, or null.
+    std::shared_ptr<CVirtualOutput> Last() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::shared_ptr<CVirtualOutput>> m_outputs;
 };
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);

@@ -81,9 +81,11 @@ sleep 3
 expect_cmd 0 '^$' '' --stop
 first=$(newest_wav "$root")
 # Longer than from the status's first "Recording" to STOP, less what the first
-# capture of a process may lose (up to about 1.5 s) to the start of the
-# stream; shorter than from the start of the program.
-[ -n "$first" ] && check_file "$first" "$(awk -v w="$(secs_since "$seen")" 'BEGIN { print w - 1.5 }')" \
+# capture of a freshly started program may lose to the start of the stream
+# (1.3 to 1.6 s seen on the private PulseAudio server, whose null sink's
+# monitor wakes slowly; much less on PipeWire); shorter than from the start of
+# the program. Later recordings are checked more tightly below.
+[ -n "$first" ] && check_file "$first" "$(awk -v w="$(secs_since "$seen")" 'BEGIN { print w - 2.5 }')" \
   "$(secs_since "$launched")" "the first recording"
 
 E2E_STEP="a short time limit"

@@ -34,20 +34,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Recorders note their files in the journal: a state folder of the test's own.
-class PrivateStateHome : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<TempDir>();
-        ::setenv("XDG_STATE_HOME", m_dir->Path().c_str(), 1);
-    }
-    void TearDown() override { m_dir.reset(); }
-
-private:
-    std::unique_ptr<TempDir> m_dir;
-};
-[[maybe_unused]] ::testing::Environment* const g_stateHome =
-    ::testing::AddGlobalTestEnvironment(new PrivateStateHome);
+[[maybe_unused]] ::testing::Environment* const g_stateHome = AddPrivateStateHome();
 
 struct ContainerCase {
     const char* name;

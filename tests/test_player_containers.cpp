@@ -77,23 +77,14 @@ protected:
     void SetUp() override
     {
         // Every sample at once: a play ends as soon as the file is decoded.
-        OverrideBackend(&AudioBackends::audioOutput, [this] {
-            auto out = std::make_shared<CVirtualOutput>(0.0);
-            std::lock_guard lock(m_mutex);
-            m_outputs.push_back(out);
-            return out;
-        });
+        m_outputs.Install();
     }
     void TearDown() override
     {
         MciWaitForNotifications();
-        OverrideBackend(&AudioBackends::audioOutput, nullptr);
+        m_outputs.Remove();
     }
-    std::shared_ptr<CVirtualOutput> LastOutput()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_outputs.empty() ? nullptr : m_outputs.back();
-    }
+    std::shared_ptr<CVirtualOutput> LastOutput() { return m_outputs.Last(); }
     std::vector<int16_t> Play(uint32_t id, uint32_t fromMs)
     {
         Notified n;
@@ -105,8 +96,7 @@ protected:
     }
 
     TempDir m_dir;
-    std::mutex m_mutex;
-    std::vector<std::shared_ptr<CVirtualOutput>> m_outputs;
+    VirtualOutputs m_outputs;
 };
 
 } // namespace

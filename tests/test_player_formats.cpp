@@ -95,14 +95,9 @@ class RecordedFormatPlayback : public testing::TestWithParam<FormatCase> {
 protected:
     void SetUp() override
     {
-        OverrideBackend(&AudioBackends::audioOutput, [this] {
-            auto out = std::make_shared<CVirtualOutput>(0.0);
-            std::lock_guard lock(m_mutex);
-            m_outputs.push_back(out);
-            return out;
-        });
+        m_outputs.Install();
     }
-    void TearDown() override { OverrideBackend(&AudioBackends::audioOutput, nullptr); }
+    void TearDown() override { m_outputs.Remove(); }
 
     // Plays the file to its end; the samples heard, or empty on failure.
     std::vector<int16_t> PlayAll(const std::string& path, uint32_t& lengthMs, uint32_t& rate, uint16_t& channels)
@@ -126,16 +121,15 @@ protected:
             EXPECT_EQ(done->codes, std::vector<uint32_t>{MCI_NOTIFY_SUCCESSFUL});
         }
         EXPECT_EQ(MciClose(id), 0u);
-        std::lock_guard lock(m_mutex);
-        if (m_outputs.empty())
+        const auto out = m_outputs.Last();
+        if (!out)
             return {};
-        rate = m_outputs.back()->Rate();
-        channels = m_outputs.back()->Channels();
-        return m_outputs.back()->Samples();
+        rate = out->Rate();
+        channels = out->Channels();
+        return out->Samples();
     }
 
-    std::mutex m_mutex;
-    std::vector<std::shared_ptr<CVirtualOutput>> m_outputs;
+    VirtualOutputs m_outputs;
 };
 
 TEST_P(RecordedFormatPlayback, PlaysTheRecordedToneFinishedAndUnfinished)

@@ -839,20 +839,7 @@ namespace {
 
 // Recorders note their files in the journal of recordings in progress: keep
 // it in a folder of the test's own, never in the user's state folder.
-class PrivateStateHome : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<TempDir>();
-        ::setenv("XDG_STATE_HOME", m_dir->Path().c_str(), 1);
-    }
-    void TearDown() override { m_dir.reset(); }
-
-private:
-    std::unique_ptr<TempDir> m_dir;
-};
-[[maybe_unused]] ::testing::Environment* const g_stateHome =
-    ::testing::AddGlobalTestEnvironment(new PrivateStateHome);
+[[maybe_unused]] ::testing::Environment* const g_stateHome = AddPrivateStateHome();
 
 // Waits until the file on disk holds `bytes` of audio after its 46-byte header.
 bool WaitForDiskAudio(const std::string& path, uint64_t bytes, std::chrono::milliseconds limit)

@@ -3,6 +3,7 @@
 #include "CFfmpegContainerWriter.h"
 
 #include "platform/LoadOnDemand.h"
+#include "platform/codecs/CFfmpegConversionStream.h"
 #include "platform/codecs/IConversionStream.h"
 #include "platform/riff/CRiffFile.h"
 
@@ -139,16 +140,8 @@ uint32_t CFfmpegContainerWriter::Init(const FormatBlock& format, CRiffFile& file
     if (!IsSampleFormatOffered(codec, sampleFormat))
         return ACMERR_NOTPOSSIBLE;
 
-    m_pCodec = avcodec_alloc_context3(codec);
-    m_pFrame = av_frame_alloc();
-    m_pPacket = av_packet_alloc();
-    if (!m_pCodec || !m_pFrame || !m_pPacket)
+    if (!AllocateAudioEncoder(codec, sampleFormat, d.nSamplesPerSec, m_channels, m_pCodec, m_pFrame, m_pPacket))
         return MMSYSERR_NOMEM;
-    m_pCodec->sample_rate = int(d.nSamplesPerSec);
-    m_pCodec->sample_fmt = sampleFormat;
-    av_channel_layout_default(&m_pCodec->ch_layout, m_channels);
-    m_pCodec->time_base = AVRational{1, int(d.nSamplesPerSec)};
-    m_pCodec->thread_count = 1;
     if (bitRate)
         m_pCodec->bit_rate = bitRate;
     if (rawBits)
@@ -160,20 +153,14 @@ uint32_t CFfmpegContainerWriter::Init(const FormatBlock& format, CRiffFile& file
     AVDictionary* options = nullptr;
     if (std::strcmp(encoder, "libopus") == 0)
         av_dict_set(&options, "application", "voip", 0); // tuned for speech
-    const int opened = avcodec_open2(m_pCodec, codec, &options);
-    av_dict_free(&options);
-    if (opened == AVERROR(ENOMEM))
-        return MMSYSERR_NOMEM;
-    if (opened < 0 || m_pCodec->frame_size <= 0)
+    if (const uint32_t code = OpenAudioEncoder(m_pCodec, codec, options))
+        return code;
+    if (m_pCodec->frame_size <= 0)
         return ACMERR_NOTPOSSIBLE;
     m_frameSamples = m_pCodec->frame_size;
     m_bSmallLastFrame = (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
 
-    m_pFrame->format = sampleFormat;
-    m_pFrame->sample_rate = m_pCodec->sample_rate;
-    m_pFrame->nb_samples = m_frameSamples;
-    if (av_channel_layout_copy(&m_pFrame->ch_layout, &m_pCodec->ch_layout) < 0 ||
-        av_frame_get_buffer(m_pFrame, 0) < 0)
+    if (!AllocateEncoderFrame(m_pFrame, m_pCodec, m_frameSamples))
         return MMSYSERR_NOMEM;
 
     if (avformat_alloc_output_context2(&m_pMux, nullptr, muxer, nullptr) < 0 || !m_pMux)

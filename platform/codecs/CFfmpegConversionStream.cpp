@@ -207,6 +207,39 @@ void FillFrame(AVFrame* frame, const uint8_t* pcm, int n, int ch)
 
 } // namespace
 
+bool AllocateAudioEncoder(const AVCodec* codec, int sampleFormat, uint32_t rate, int channels,
+                          AVCodecContext*& context, AVFrame*& frame, AVPacket*& packet)
+{
+    context = avcodec_alloc_context3(codec);
+    frame = av_frame_alloc();
+    packet = av_packet_alloc();
+    if (!context || !frame || !packet)
+        return false;
+    context->sample_rate = int(rate);
+    context->sample_fmt = AVSampleFormat(sampleFormat);
+    av_channel_layout_default(&context->ch_layout, channels);
+    context->time_base = AVRational{1, int(rate)};
+    context->thread_count = 1;
+    return true;
+}
+
+uint32_t OpenAudioEncoder(AVCodecContext* context, const AVCodec* codec, AVDictionary*& options)
+{
+    const int opened = avcodec_open2(context, codec, &options);
+    av_dict_free(&options);
+    if (opened == AVERROR(ENOMEM))
+        return MMSYSERR_NOMEM;
+    return opened < 0 ? ACMERR_NOTPOSSIBLE : 0;
+}
+
+bool AllocateEncoderFrame(AVFrame* frame, const AVCodecContext* context, int samples)
+{
+    frame->format = context->sample_fmt;
+    frame->sample_rate = context->sample_rate;
+    frame->nb_samples = samples;
+    return av_channel_layout_copy(&frame->ch_layout, &context->ch_layout) >= 0 && av_frame_get_buffer(frame, 0) >= 0;
+}
+
 uint32_t CFfmpegConversionStream::Open(const WAVEFORMATEX& source, const FormatBlock& destination,
                                        std::unique_ptr<IConversionStream>& stream)
 {
@@ -250,16 +283,8 @@ uint32_t CFfmpegConversionStream::Init(const WAVEFORMATEX& source, const FormatB
         return ACMERR_NOTPOSSIBLE;
 
     m_channels = d.nChannels;
-    m_pCodec = avcodec_alloc_context3(codec);
-    m_pFrame = av_frame_alloc();
-    m_pPacket = av_packet_alloc();
-    if (!m_pCodec || !m_pFrame || !m_pPacket)
+    if (!AllocateAudioEncoder(codec, sampleFormat, d.nSamplesPerSec, m_channels, m_pCodec, m_pFrame, m_pPacket))
         return MMSYSERR_NOMEM;
-    m_pCodec->sample_rate = int(d.nSamplesPerSec);
-    m_pCodec->sample_fmt = sampleFormat;
-    av_channel_layout_default(&m_pCodec->ch_layout, m_channels);
-    m_pCodec->time_base = AVRational{1, int(d.nSamplesPerSec)};
-    m_pCodec->thread_count = 1;
     if (plan.bitRate)
         m_pCodec->bit_rate = plan.bitRate;
     if (plan.unofficialRate)
@@ -267,12 +292,8 @@ uint32_t CFfmpegConversionStream::Init(const WAVEFORMATEX& source, const FormatB
     AVDictionary* options = nullptr;
     if (plan.blockSize)
         av_dict_set_int(&options, "block_size", plan.blockSize, 0);
-    const int opened = avcodec_open2(m_pCodec, codec, &options);
-    av_dict_free(&options);
-    if (opened == AVERROR(ENOMEM))
-        return MMSYSERR_NOMEM;
-    if (opened < 0)
-        return ACMERR_NOTPOSSIBLE;
+    if (const uint32_t code = OpenAudioEncoder(m_pCodec, codec, options))
+        return code;
 
     // The bytes must fall into exactly the blocks the format declares.
     if (plan.samplesPerBlock && m_pCodec->frame_size != plan.samplesPerBlock)
@@ -289,13 +310,7 @@ uint32_t CFfmpegConversionStream::Init(const WAVEFORMATEX& source, const FormatB
     else
         m_maxPacket = uint32_t(m_frameSamples) * d.nBlockAlign;
 
-    m_pFrame->format = sampleFormat;
-    m_pFrame->sample_rate = m_pCodec->sample_rate;
-    m_pFrame->nb_samples = m_frameSamples;
-    if (av_channel_layout_copy(&m_pFrame->ch_layout, &m_pCodec->ch_layout) < 0 ||
-        av_frame_get_buffer(m_pFrame, 0) < 0)
-        return MMSYSERR_NOMEM;
-    return 0;
+    return AllocateEncoderFrame(m_pFrame, m_pCodec, m_frameSamples) ? 0 : MMSYSERR_NOMEM;
 }
 
 CFfmpegConversionStream::~CFfmpegConversionStream()

@@ -11,9 +11,23 @@
 #include <memory>
 #include <vector>
 
+struct AVCodec;
 struct AVCodecContext;
+struct AVDictionary;
 struct AVFrame;
 struct AVPacket;
+
+// Shared with the container writer's encoder.
+// An encoder context for interleaved audio of `channels` at `rate` (that rate
+// its time base, one thread), with a frame and a packet. False when memory ran
+// out; whatever was allocated is stored for the caller to free.
+bool AllocateAudioEncoder(const AVCodec* codec, int sampleFormat, uint32_t rate, int channels,
+                          AVCodecContext*& context, AVFrame*& frame, AVPacket*& packet);
+// Opens the encoder with `options`, which are freed: 0, MMSYSERR_NOMEM or
+// ACMERR_NOTPOSSIBLE.
+uint32_t OpenAudioEncoder(AVCodecContext* context, const AVCodec* codec, AVDictionary*& options);
+// Gives the frame a buffer of `samples` in the opened encoder's format and layout.
+bool AllocateEncoderFrame(AVFrame* frame, const AVCodecContext* context, int samples);
 
 class CFfmpegConversionStream : public IConversionStream {
 public:

@@ -27,6 +27,33 @@ inline bool ReadFullyAt(int fd, uint64_t offset, void* buf, size_t n)
     return true;
 }
 
+// Writes exactly n bytes at offset, the file position unchanged.
+inline bool WriteFullyAt(int fd, uint64_t offset, const void* data, size_t n)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (n > 0) {
+        const ssize_t w = ::pwrite(fd, p, n, off_t(offset));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        offset += uint64_t(w);
+        n -= size_t(w);
+    }
+    return true;
+}
+
+// Cuts (or extends) the file to size.
+inline bool TruncateFully(int fd, uint64_t size)
+{
+    int rc;
+    do
+        rc = ::ftruncate(fd, off_t(size));
+    while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
 // Writes all of data at the file position.
 inline bool WriteFully(int fd, const std::string& data)
 {

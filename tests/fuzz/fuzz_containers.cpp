@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto fromMemory = [&](uint64_t offset, void* buf, size_t n) {
         if (offset > size || n > size - offset)
             return false;
-        std::memcpy(buf, data + offset, n);
+        if (n > 0) // an empty read may come with no buffer at all
+            std::memcpy(buf, data + offset, n);
         return true;
     };
     if (CAudioFileHeader::ReadFrom(fromMemory, size, header, reason)) {
